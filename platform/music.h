@@ -1,0 +1,21 @@
+// The music library the shell calls: plays one tracker module and reports
+// the order and row now audible. Built on libopenmpt and SDL2 audio.
+#pragma once
+
+struct FMUSIC_MODULE;
+
+// Opens the sound output; falls back to a silent real-time driver (with one
+// line on standard error) when no device can be opened.
+signed char FSOUND_Init(int mixRate, int maxSoftwareChannels, unsigned int flags);
+// Stops every callback before anything it uses is freed.
+void FSOUND_Close();
+
+// Null, after one line on standard error naming the file and the reason,
+// when the file is missing, empty, unreadable or not a module.
+FMUSIC_MODULE* FMUSIC_LoadSong(const char* name);
+// All of these accept null; order and row of a null song are -1.
+signed char FMUSIC_PlaySong(FMUSIC_MODULE* mod);
+signed char FMUSIC_StopSong(FMUSIC_MODULE* mod);
+signed char FMUSIC_FreeSong(FMUSIC_MODULE* mod);
+int FMUSIC_GetOrder(FMUSIC_MODULE* mod);
+int FMUSIC_GetRow(FMUSIC_MODULE* mod);

@@ -1,0 +1,3 @@
+#include "scenes/scenes.h"
+
+float sceneTime = 0.0f;
