@@ -39,7 +39,10 @@ static int wrap(int v, int period) {
     return v < 0 ? v + period : v;
 }
 
-float valueNoise(float x, float y, uint32_t seed, int period) {
+float valueNoise(float x, float y, uint32_t seed, int period, int periodY) {
+    if (periodY < 0) {
+        periodY = period;
+    }
     float fx = std::floor(x);
     float fy = std::floor(y);
     int ix = int(fx);
@@ -49,7 +52,7 @@ float valueNoise(float x, float y, uint32_t seed, int period) {
     tx = tx * tx * (3.0f - 2.0f * tx);
     ty = ty * ty * (3.0f - 2.0f * ty);
     int x0 = wrap(ix, period), x1 = wrap(ix + 1, period);
-    int y0 = wrap(iy, period), y1 = wrap(iy + 1, period);
+    int y0 = wrap(iy, periodY), y1 = wrap(iy + 1, periodY);
     float a = latticeValue(x0, y0, seed);
     float b = latticeValue(x1, y0, seed);
     float c = latticeValue(x0, y1, seed);
@@ -59,16 +62,20 @@ float valueNoise(float x, float y, uint32_t seed, int period) {
     return top + (bottom - top) * ty;
 }
 
-float fractalNoise(float x, float y, int octaves, uint32_t seed, int period) {
+float fractalNoise(float x, float y, int octaves, uint32_t seed, int period, int periodY) {
+    if (periodY < 0) {
+        periodY = period;
+    }
     float sum = 0.0f;
     float weight = 0.5f;
     float total = 0.0f;
     for (int i = 0; i < octaves; i++) {
-        sum += valueNoise(x, y, seed + uint32_t(i) * 131u, period) * weight;
+        sum += valueNoise(x, y, seed + uint32_t(i) * 131u, period, periodY) * weight;
         total += weight;
         x *= 2.0f;
         y *= 2.0f;
         period *= 2;
+        periodY *= 2;
         weight *= 0.5f;
     }
     return sum / total;
