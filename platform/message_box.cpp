@@ -8,4 +8,6 @@ int MessageBoxA(HWND, const char* text, const char* caption, unsigned int) {
     return IDOK;
 }
 
-HWND GetFocus() { return nullptr; }
+HWND GetFocus() {
+    return nullptr;
+}

@@ -40,10 +40,13 @@ static int renderSong(void* source, int64_t frame, int count, int16_t* stereo) {
     const size_t got =
         openmpt_module_read_interleaved_stereo(song.mod, musicOutputRate(), size_t(count), stereo);
     song.rendered = true;
-    if (got < size_t(count))
-        song.ended = true; // played once: the order list is exhausted or loops back
-    if (got == 0)
-        return 0;
+    if (got < size_t(count)) {
+        // Played once: the order list is exhausted or loops back. The
+        // decoder has already rewound its position to the start, and the
+        // piece, shorter than a row, holds no new row: keep the last mark.
+        song.ended = true;
+        return int(got);
+    }
     // A change seen after this piece is dated from its first frame: at most
     // one piece early.
     PositionMark now = {frame, openmpt_module_get_current_order(song.mod),
@@ -129,7 +132,8 @@ FMUSIC_MODULE* FMUSIC_LoadSong(const char* name) {
     }
     // "stop" ends the song where its order list ends instead of fading out or
     // starting over.
-    const openmpt_module_initial_ctl settings[] = {{"play.at_end", "stop"}, {nullptr, nullptr}};
+    const openmpt_module_initial_ctl settings[] = {
+        {"play.at_end", "stop"}, {"dither", "0"}, {nullptr, nullptr}};
     int error = 0;
     const char* message = nullptr;
     openmpt_module* mod = openmpt_module_create_from_memory2(

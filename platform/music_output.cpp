@@ -6,40 +6,75 @@
 #include <cstring>
 #include <string>
 
-// Frames are counted from the opening of the device. A buffer handed to SDL
-// at bufferTicks starts to sound latencyFrames later and then advances at the
-// sample rate.
+// Frames are counted on the song's time line from the opening of the device.
+// The clock: at clockTicks, frame clockFrame is audible; from there it
+// advances at the sample rate, but never past clockLimit, the end of what has
+// been handed over.
 struct MusicOutput {
     bool subsystemUp = false;
     SDL_AudioDeviceID device = 0;
     int rate = 44100;
-    int bufferFrames = 0;
     int latencyFrames = 0;
+    // SDL's silent driver: nothing is heard, and it asks for buffers late on
+    // a busy machine, so it follows the wall clock instead.
+    bool silent = false;
+    uint64_t openTicks = 0;
     int64_t framesOut = 0;
-    int64_t bufferStart = 0;
-    uint64_t bufferTicks = 0; // 0 until the first buffer is handed over
+    uint64_t clockTicks = 0; // 0 until the first buffer is handed over
+    int64_t clockFrame = 0;
+    int64_t clockLimit = 0;
     MusicRenderFunction render = nullptr;
     void* source = nullptr;
+    int16_t discard[2 * 128]; // at least one piece
 };
 
 static MusicOutput output;
 
+// Pieces shorter than the shortest row (one tick at the fastest tempo,
+// 2.5 / 255 s), so the render function can note where each row begins.
+static int pieceFrames(int rate) {
+    return std::clamp(rate / 128, 1, 128);
+}
+
+static double secondsBetween(uint64_t from, uint64_t to) {
+    return double(to - from) / double(SDL_GetPerformanceFrequency());
+}
+
 static void SDLCALL fillBuffer(void*, Uint8* stream, int length) {
     int16_t* stereo = reinterpret_cast<int16_t*>(stream);
-    const int frames = length / 4;
-    // Small pieces, so the render function can note where each row begins.
-    const int piece = 128;
-    for (int done = 0; done < frames; done += piece) {
-        const int count = std::min(piece, frames - done);
-        int rendered = 0;
-        if (output.render)
-            rendered =
-                output.render(output.source, output.framesOut + done, count, stereo + 2 * done);
-        std::memset(stereo + 2 * (done + rendered), 0, size_t(count - rendered) * 4);
+    const int64_t frames = length / 4;
+    int64_t advance = frames;
+    if (output.silent) {
+        // Keep one buffer ahead of the wall clock; catch up at most a few.
+        const uint64_t now = SDL_GetPerformanceCounter();
+        const int64_t due = int64_t(secondsBetween(output.openTicks, now) * output.rate);
+        advance = std::clamp<int64_t>(due + frames - output.framesOut, 0, 4 * frames);
     }
-    output.bufferStart = output.framesOut;
-    output.framesOut += frames;
-    output.bufferTicks = SDL_GetPerformanceCounter();
+    // The buffer gets the first `advance` frames, silence after them; frames
+    // beyond the buffer are decoded into nothing.
+    for (int64_t done = 0; done < std::max(frames, advance);) {
+        const bool inBuffer = done < frames;
+        const int count =
+            int(std::min<int64_t>(pieceFrames(output.rate), (inBuffer ? frames : advance) - done));
+        int16_t* into = inBuffer ? stereo + 2 * done : output.discard;
+        const int wanted = int(std::clamp<int64_t>(advance - done, 0, count));
+        int rendered = 0;
+        if (output.render && wanted > 0)
+            rendered = output.render(output.source, output.framesOut + done, wanted, into);
+        if (inBuffer)
+            std::memset(into + 2 * rendered, 0, size_t(count - rendered) * 4);
+        done += count;
+    }
+    const int64_t bufferStart = output.framesOut;
+    output.framesOut += advance;
+    output.clockTicks = SDL_GetPerformanceCounter();
+    output.clockLimit = output.framesOut - output.latencyFrames;
+    if (output.silent)
+        output.clockFrame =
+            std::min(output.clockLimit,
+                     int64_t(secondsBetween(output.openTicks, output.clockTicks) * output.rate));
+    else
+        output.clockFrame = bufferStart - output.latencyFrames;
 }
 
 static bool openDevice(int rate) {
@@ -47,22 +82,25 @@ static bool openDevice(int rate) {
     want.freq = rate;
     want.format = AUDIO_S16SYS;
     want.channels = 2;
-    // 10 ms at 44100 Hz: the file and silent drivers pace themselves in whole
-    // milliseconds per buffer, so this keeps them on time.
+    // 10 ms at 44100 Hz: the file driver paces itself in whole milliseconds
+    // per buffer, so this keeps it near real time.
     want.samples = Uint16(std::max(64, rate / 100));
     want.callback = fillBuffer;
     SDL_AudioSpec have{};
-    output.device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, SDL_AUDIO_ALLOW_SAMPLES_CHANGE);
+    // No changes allowed: SDL converts to what the device needs. (Letting the
+    // buffer size change overruns the callback's buffer with the dummy driver
+    // of SDL 2.26.)
+    output.device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
     if (output.device == 0)
         return false;
     output.rate = rate;
-    output.bufferFrames = have.samples;
     // A real device still holds about one buffer when SDL asks for the next;
     // the file and silent drivers take each buffer as soon as it is filled.
     const char* driver = SDL_GetCurrentAudioDriver();
-    const bool immediate =
-        driver && (!std::strcmp(driver, "disk") || !std::strcmp(driver, "dummy"));
+    output.silent = driver && !std::strcmp(driver, "dummy");
+    const bool immediate = output.silent || (driver && !std::strcmp(driver, "disk"));
     output.latencyFrames = immediate ? 0 : have.samples;
+    output.openTicks = SDL_GetPerformanceCounter();
     SDL_PauseAudioDevice(output.device, 0);
     return true;
 }
@@ -133,11 +171,8 @@ void* musicOutputSource() {
 }
 
 int64_t musicOutputAudibleFrame() {
-    if (output.bufferTicks == 0)
+    if (output.clockTicks == 0)
         return -1;
-    const double seconds = double(SDL_GetPerformanceCounter() - output.bufferTicks) /
-                           double(SDL_GetPerformanceFrequency());
-    // A late callback must not let the clock run past the buffer it handed over.
-    const int64_t progress = std::min(int64_t(seconds * output.rate), int64_t(output.bufferFrames));
-    return output.bufferStart + progress - output.latencyFrames;
+    const double seconds = secondsBetween(output.clockTicks, SDL_GetPerformanceCounter());
+    return std::min(output.clockLimit, output.clockFrame + int64_t(seconds * output.rate));
 }

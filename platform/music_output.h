@@ -5,9 +5,9 @@
 
 #include <cstdint>
 
-// Fills `count` frames starting at device frame `frame`; returns how many it
-// rendered (the rest is silence). Runs on SDL's audio thread, with the output
-// locked.
+// Fills `count` frames (a piece shorter than any row) starting at device
+// frame `frame`; returns how many it rendered (the rest is silence). Runs on
+// SDL's audio thread, with the output locked.
 using MusicRenderFunction = int (*)(void* source, int64_t frame, int count, int16_t* stereo);
 
 // Opens the device SDL_AUDIODRIVER or SDL's choice names, else the silent
