@@ -47,9 +47,9 @@ static int renderSong(void* source, int64_t frame, int count, int16_t* stereo) {
         song.ended = true;
         return int(got);
     }
-    // A change seen after this piece is dated from its first frame: at most
-    // one piece early.
-    PositionMark now = {frame, openmpt_module_get_current_order(song.mod),
+    // A change seen after this piece happened somewhere inside it: dated
+    // from its middle, it is off by half a piece (1.5 ms) at most.
+    PositionMark now = {frame + count / 2, openmpt_module_get_current_order(song.mod),
                         openmpt_module_get_current_row(song.mod)};
     const PositionMark* last =
         song.markTotal ? &song.marks[(song.markTotal - 1) % markSlots] : nullptr;
