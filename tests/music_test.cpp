@@ -297,10 +297,10 @@ TEST(MusicPlayback, ReportedOrderFollowsRealTimeAndHoldsAfterTheEnd) {
         // Late by at most the output buffer and scheduling on a busy machine;
         // never early by more than one rendering piece.
         EXPECT_GT(firstSeen(seen, order), 0.32 * order - 0.005) << "order " << order;
-        EXPECT_LT(firstSeen(seen, order), 0.32 * order + 0.1) << "order " << order;
+        EXPECT_LT(firstSeen(seen, order), 0.32 * order + 0.25) << "order " << order;
     }
     for (const Position& p : seen)
-        if (p.seconds > 1.28 + 0.15) {
+        if (p.seconds > 1.28 + 0.3) {
             ASSERT_EQ(p.order, 3) << p.seconds;
             ASSERT_EQ(p.row, 31) << p.seconds;
         }
