@@ -393,3 +393,26 @@ TEST(InspectModel, DescribesObjectsMaterialsAndLinks) {
     EXPECT_EQ(WEXITSTATUS(pclose(usage)), 2);
     EXPECT_NE(out.find("inspect model FILE"), std::string::npos) << out;
 }
+
+// The file's counts are 16-bit; the writer keeps its files well-formed.
+TEST(ChunkWriter, ListsBeyondSixteenBitCountsAreCutToAWellFormedFile) {
+    Scene3ds scene;
+    Mesh3ds mesh;
+    mesh.name = "big";
+    mesh.xyz.assign(70000 * 3, 1.0f);
+    mesh.uv.assign(70000 * 2, 0.5f);
+    for (int f = 0; f < 70000; f++)
+        mesh.faces.insert(mesh.faces.end(), {0, 1, uint16_t(f % 65535)});
+    mesh.faceMaterials.assign(70000, "m");
+    scene.materials.push_back({"m", 1, 2, 3, ""});
+    scene.meshes.push_back(mesh);
+    scene.meshes.push_back(triangleMesh("after"));
+    Imported in(encode3ds(scene));
+    EXPECT_EQ(in.messages, "");
+    ASSERT_EQ(in.model.objectCount, 2);
+    EXPECT_EQ(in.object(0).vertexCount, 65535);
+    EXPECT_EQ(in.object(0).texVertexCount, 65535);
+    EXPECT_EQ(in.object(0).faceCount, 65535);
+    EXPECT_EQ(in.object(0).materialId, 0);
+    EXPECT_STREQ(in.object(1).name, "after");
+}
