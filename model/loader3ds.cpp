@@ -41,7 +41,6 @@ bool Loader3ds::importModel(Model& model, const char* name) {
     walkMainChunks(model, levelChunk);
     computeVertexNormals(model);
     release();
-    fileName = nullptr;
     return true;
 }
 
@@ -64,6 +63,7 @@ void Loader3ds::release() {
     delete scratchChunk;
     levelChunk = nullptr;
     scratchChunk = nullptr;
+    fileName = nullptr;
 }
 
 // Reports once why the rest of the file is not read; what was read stays.
