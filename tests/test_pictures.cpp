@@ -75,13 +75,3 @@ int countWhite(const std::vector<uint8_t>& frame) {
         count += frame[i] > 240 && frame[i + 1] > 240 && frame[i + 2] > 240;
     return count;
 }
-
-bool savePpm(const std::string& path, const std::vector<uint8_t>& frame, int width, int height) {
-    std::string header = "P6\n" + std::to_string(width) + " " + std::to_string(height) + "\n255\n";
-    std::vector<uint8_t> bytes(header.begin(), header.end());
-    for (int y = height - 1; y >= 0; y--) {
-        const uint8_t* row = &frame[size_t(y) * width * 3];
-        bytes.insert(bytes.end(), row, row + size_t(width) * 3);
-    }
-    return writeFile(path, bytes);
-}

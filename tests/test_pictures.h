@@ -33,5 +33,3 @@ Rgb pixelAt(const std::vector<uint8_t>& frame, int width, int x, int y);
 bool near(Rgb a, Rgb b, int tolerance = 24);
 // Pixels whose three channels all exceed 240: the white clear colour.
 int countWhite(const std::vector<uint8_t>& frame);
-// Binary PPM, top row first, for looking at a frame.
-bool savePpm(const std::string& path, const std::vector<uint8_t>& frame, int width, int height);
