@@ -196,7 +196,13 @@ bool Stroke::operator()(float x, float y) const {
     size_t n = points.size();
     size_t count = closed ? n : n - 1;
     for (size_t i = 0; i < count; i++) {
-        if (segmentDistance2(points[i], points[(i + 1) % n], x, y) <= radius * radius) {
+        const Point& a = points[i];
+        const Point& b = points[(i + 1) % n];
+        if (x < std::min(a.x, b.x) - radius || x > std::max(a.x, b.x) + radius ||
+            y < std::min(a.y, b.y) - radius || y > std::max(a.y, b.y) + radius) {
+            continue;
+        }
+        if (segmentDistance2(a, b, x, y) <= radius * radius) {
             return true;
         }
     }

@@ -1,6 +1,7 @@
 // assetgen OUTDIR: writes the song, the pictures, the models and their
 // textures into OUTDIR, byte for byte the same on every run.
 #include <cstdio>
+#include <filesystem>
 
 #include "tools/assetgen/assetgen.h"
 
@@ -10,6 +11,11 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::string dir = argv[1];
+    std::error_code error;
+    if (!std::filesystem::is_directory(dir, error)) {
+        std::fprintf(stderr, "assetgen: %s is not a directory\n", dir.c_str());
+        return 1;
+    }
     bool ok = writePictures(dir);
     ok = writeSong(dir) && ok;
     ok = writeModels(dir) && ok;

@@ -271,9 +271,10 @@ static MeshBuilder surfboard() {
     std::vector<std::vector<int>> rings;
     for (int i = 0; i <= steps; i++) {
         float t = float(i) / steps;
-        float width =
-            0.29f * std::pow(std::sin(pi * (0.08f + 0.92f * t)), 0.55f) * (1.05f - 0.3f * t);
-        float thick = 0.045f * std::pow(std::sin(pi * (0.05f + 0.95f * t)), 0.5f) + 0.004f;
+        float width = 0.29f * std::pow(std::fabs(std::sin(pi * (0.08f + 0.92f * t))), 0.55f) *
+                      (1.05f - 0.3f * t);
+        float thick =
+            0.045f * std::pow(std::fabs(std::sin(pi * (0.05f + 0.95f * t))), 0.5f) + 0.004f;
         std::vector<int> ring;
         for (int k = 0; k < around; k++) {
             float a = 2 * pi * float(k) / around;

@@ -142,7 +142,7 @@ static void paintFrond(Canvas& c, Point crown, float angle, float length, float 
         float len = std::sqrt(dx * dx + dy * dy);
         dx /= len;
         dy /= len;
-        float leaflet = (6 + 30 * std::pow(std::sin(t * 3.14159f), 0.7f)) * size;
+        float leaflet = (6 + 30 * std::pow(std::fabs(std::sin(t * 3.14159f)), 0.7f)) * size;
         for (int side = -1; side <= 1; side += 2) {
             float lx = dx * 0.6f - dy * side * 0.8f;
             float ly = dy * 0.6f + dx * side * 0.8f + 0.7f;
