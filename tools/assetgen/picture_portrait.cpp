@@ -217,7 +217,7 @@ static void paintFlower(Canvas& c, float cx, float cy) {
 }
 
 static void paintSpeechBubble(Canvas& c) {
-    const float cx = 505, cy = 92;
+    const float cx = 486, cy = 94;
     std::vector<Point> tail{{cx - 58, cy + 22}, {cx - 30, cy + 34}, {faceX + 105, faceY - 75}};
     paintShape(c, Ellipse{cx, cy, 98, 52}, ink);
     strokePath(c, tail, 3, ink, true);

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <string>
 
 #include "tools/assetgen/song.h"
@@ -328,10 +329,13 @@ void addSurf(ItPattern& p, int peak) {
 void addRiser(ItPattern& p, int from, int peak) {
     putNote(p, from, chSurf, 67, sSurf, 2);
     int span = p.rows - from;
+    // About fourteen semitones up over the span: linear slides move by
+    // sixteenths of a semitone, on the five ticks after each row's first.
+    int slide = std::max(1, int(std::lround(14.0 * 16 / (5.0 * (span - 1)))));
     for (int r = from + 1; r < p.rows; r++) {
         float t = float(r - from) / float(span - 1);
         putVolume(p, r, chSurf, int(float(peak) * t * t + 0.5f));
-        putEffect(p, r, chSurf, fxPortaUp, 0x06);
+        putEffect(p, r, chSurf, fxPortaUp, uint8_t(slide));
     }
 }
 
