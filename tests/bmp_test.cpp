@@ -276,7 +276,7 @@ TEST(BmpReader, MissingAndEmptyFilesCannotBeOpened) {
             writeFile(path, {});
         Read read = readBmp(path);
         EXPECT_FALSE(read.ok);
-        EXPECT_EQ(read.messages, "Error: Failed to open DIB file " + path + ".\n\n");
+        EXPECT_EQ(read.messages, "Error: Failed to open DIB file " + path + ".\n");
     }
 }
 
