@@ -26,11 +26,12 @@ static double seconds() {
         .count();
 }
 
-// A picture with smooth areas and detail, so that run-length and JPEG data
-// are neither trivial nor pure noise.
+// A picture with gradients, edges and some grain, so that JPEG data is
+// neither trivial nor pure noise.
 static uint8_t sample(int x, int y, int channel) {
     const int block = ((x / 16) + (y / 16)) % 7;
-    return uint8_t((x * (channel + 1) + y * (3 - channel)) / 8 + block * 20);
+    const uint32_t hash = (uint32_t(x) * 73856093u ^ uint32_t(y) * 19349663u) * 2654435761u;
+    return uint8_t((x * (channel + 1) + y * (3 - channel)) / 8 + block * 20 + (hash >> 28));
 }
 
 template <typename Decode>
@@ -92,7 +93,8 @@ static void measureReaders() {
     rle.pixels.resize(size_t(width) * height);
     for (int y = 0; y < height; y++)
         for (int x = 0; x < width; x++)
-            rle.pixels[size_t(y) * width + x] = sample(x, y, 0) / 32 * 32 + (x % 13 == 0);
+            rle.pixels[size_t(y) * width + x] =
+                uint8_t(((x / 16) + (y / 16)) % 7 * 30 + (x % 13 == 0));
 
     const std::string bmpPath = base + "_24.bmp", rlePath = base + "_rle8.bmp",
                       jpegPath = base + ".jpg";

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <unistd.h>
 
@@ -28,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             sum += image->pixels[i];
         if (sum == 1u << 31)
             fputc(0, stderr);
-        delete[] image->pixels;
+        free(image->pixels);
         delete image;
     }
     return 0;

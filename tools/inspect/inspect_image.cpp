@@ -3,6 +3,7 @@
 #include "image/image.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <strings.h>
 #include <vector>
@@ -84,7 +85,7 @@ bool readTga(const char* fileName, Picture& picture) {
         fclose(file);
     }
     fill(picture, image->pixels, image->width, image->height, Layout::rgba, !topFirst);
-    delete[] image->pixels;
+    free(image->pixels);
     delete image;
     return true;
 }
