@@ -372,6 +372,32 @@ TEST_F(GeneratedAssets, ModelsImportWithTheirObjectsMaterialsAndTextures) {
     }
 }
 
+TEST_F(GeneratedAssets, TexturesDecodeThroughTheDemosOwnReaders) {
+    for (const char* name : {"wood.bmp", "thatch.BMP", "sign.bmp", "ola.bmp", "sand.jpg",
+                             "logo.JPG"}) {
+        SCOPED_TRACE(name);
+        std::string path = (dir / name).string();
+        bool jpeg = path.size() > 4 && (path.compare(path.size() - 4, 4, ".jpg") == 0 ||
+                                        path.compare(path.size() - 4, 4, ".JPG") == 0);
+        ImageRGB* image = jpeg ? loadJpeg(path.c_str()) : loadBmp(path.c_str());
+        ASSERT_NE(image, nullptr);
+        EXPECT_GT(image->width, 0);
+        EXPECT_GT(image->height, 0);
+        if (jpeg) {
+            EXPECT_EQ(image->rowSize, image->width * 3) << "colour, not grayscale";
+        }
+        // More than a flat fill.
+        size_t bytes = size_t(image->width) * image->height * 3;
+        std::set<uint32_t> colours;
+        for (size_t i = 0; i < bytes && colours.size() < 8; i += 3)
+            colours.insert(uint32_t(image->pixels[i]) << 16 | image->pixels[i + 1] << 8 |
+                           image->pixels[i + 2]);
+        EXPECT_GE(colours.size(), 8u);
+        delete[] image->pixels;
+        delete image;
+    }
+}
+
 TEST_F(GeneratedAssets, ClosedObjectsTurnTheirFacesOutwards) {
     // Everything but the open surfaces (the sand patch, the roof with its
     // fringe) and the two-sided leaves encloses a volume.
