@@ -30,7 +30,7 @@ struct DibImage {
 
 // Null when the file cannot be opened, is too short for its size fields or
 // the pixels cannot be allocated. Writes no messages. Caller frees pixels
-// (delete[]) then the record (delete).
+// (free) then the record (delete).
 ImageRGBA* loadTga(const char* fileName);
 
 // Written by loadTgaTextures only; zero when the picture failed to load.

@@ -2,7 +2,7 @@
 
 #include <GL/gl.h>
 #include <cstdio>
-#include <cstring>
+#include <cstdlib>
 #include <new>
 
 uint32_t texTitulo3 = 0;
@@ -31,21 +31,22 @@ ImageRGBA* loadTga(const char* fileName) {
         return nullptr;
     }
     // Up to 65535 x 65535 x 4 bytes, which needs more than 32 bits.
-    uint64_t pixelCount = uint64_t(width) * uint64_t(height);
-    uint64_t size = pixelCount * 4;
+    uint64_t size = uint64_t(width) * uint64_t(height) * 4;
     ImageRGBA* image = new (std::nothrow) ImageRGBA{width, height, nullptr};
+    // calloc: what a short file does not fill stays zero, and the pages of a
+    // huge announced size that the file never fills are never touched.
     if (image)
-        image->pixels = new (std::nothrow) unsigned char[size];
+        image->pixels = static_cast<unsigned char*>(calloc(size ? size : 1, 1));
     if (!image || !image->pixels) {
         delete image;
         fclose(file);
         return nullptr;
     }
     size_t got = fread(image->pixels, 1, size, file);
-    // A short file leaves the rest of the picture black and transparent.
-    std::memset(image->pixels + got, 0, size - got);
+    // Only what was read needs swapping: the zero-filled rest reads the same
+    // either way.
     unsigned char* p = image->pixels;
-    for (uint64_t i = 0; i < pixelCount; i++, p += 4) {
+    for (size_t i = 0; i < (got + 3) / 4; i++, p += 4) {
         unsigned char blue = p[0];
         p[0] = p[2];
         p[2] = blue;
@@ -71,11 +72,11 @@ bool loadTgaTextures() {
         loaded = true;
         glGenTextures(1, entry.texture);
         glBindTexture(GL_TEXTURE_2D, *entry.texture);
-        glTexImage2D(GL_TEXTURE_2D, 0, 4, image->width, image->height, 0, GL_RGBA,
-                     GL_UNSIGNED_BYTE, image->pixels);
+        glTexImage2D(GL_TEXTURE_2D, 0, 4, image->width, image->height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                     image->pixels);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-        delete[] image->pixels;
+        free(image->pixels);
         delete image;
     }
     return loaded;

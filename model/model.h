@@ -22,9 +22,9 @@ struct Face {
 
 struct Material {
     char name[255];
-    char fileName[255]; // texture image, empty when the material has none
-    uint8_t color[3];   // diffuse R, G, B
-    int32_t textureId;  // set-up stores the material's own index here
+    char fileName[255];                     // texture image, empty when the material has none
+    uint8_t color[3];                       // diffuse R, G, B
+    int32_t textureId;                      // set-up stores the material's own index here
     int32_t uTile, vTile, uOffset, vOffset; // zero, unused
 };
 

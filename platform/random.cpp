@@ -9,4 +9,6 @@ int demoRand() {
     return static_cast<int>((randState >> 16) & 0x7FFF);
 }
 
-void demoSrand(unsigned int seed) { randState = seed; }
+void demoSrand(unsigned int seed) {
+    randState = seed;
+}

@@ -8,7 +8,9 @@
 FMUSIC_MODULE* song = nullptr;
 int32_t modelPrimitive = GL_TRIANGLES;
 
-void idle() { glutPostRedisplay(); }
+void idle() {
+    glutPostRedisplay();
+}
 
 void reshape(int width, int height) {
     glViewport(0, 0, width, height);

@@ -1,0 +1,52 @@
+// Short songs for the music tests and the position bench, written with the
+// module writer so every test runs against a real module file.
+#pragma once
+
+#include "tools/writers/it_writer.h"
+
+#include <cmath>
+
+// A looped saw wave whose middle C lasts 100 frames at 44100 Hz.
+inline ItSample testSaw() {
+    ItSample saw;
+    saw.name = "saw";
+    for (int i = 0; i < 4400; i++)
+        saw.pcm.push_back(int16_t((i % 100) * 600 - 30000));
+    saw.loop = true;
+    saw.loopStart = 0;
+    saw.loopEnd = 4400;
+    return saw;
+}
+
+// orderCount orders over four distinct patterns of `rows` rows. A row lasts
+// speed * 2.5 / tempo seconds; with tempo 250 a tick is exactly 441 frames.
+// Channel 1 plays a note every fourth row, channel 2 a quieter one every
+// eighth, so every order sounds different and starts with a note.
+inline ItModule makeTestSong(int orderCount, int speed, int tempo, int rows = 32) {
+    ItModule song;
+    song.title = "test song";
+    song.initialSpeed = uint8_t(speed);
+    song.initialTempo = uint8_t(tempo);
+    song.channels = 2;
+    song.samples.push_back(testSaw());
+    for (int p = 0; p < 4; p++) {
+        ItPattern pattern;
+        pattern.rows = rows;
+        pattern.cells.assign(size_t(rows), std::vector<ItCell>(2));
+        for (int r = 0; r < rows; r += 4) {
+            ItCell& lead = pattern.cells[size_t(r)][0];
+            lead.note = 48 + p * 3 + (r / 4) % 7;
+            lead.sample = 1;
+            if (r % 8 == 0) {
+                ItCell& bass = pattern.cells[size_t(r)][1];
+                bass.note = 36 + p;
+                bass.sample = 1;
+                bass.volume = 32;
+            }
+        }
+        song.patterns.push_back(pattern);
+    }
+    for (int o = 0; o < orderCount; o++)
+        song.orders.push_back(uint8_t(o % 4));
+    return song;
+}
