@@ -29,16 +29,18 @@ void Scene1Tiles() {
     sceneTime += 0.1f;
     const float t = sceneTime;
 
-    const float f1x = float(std::sin((t * 4.0f + 25.0f) / 30.0f) * 20.0);
-    const float f1y = float(std::sin((t + 60.0f) / 30.0f) * 20.0);
-    const float f2x = float(std::cos((t / 2.0f + 11.3f) / 30.0f) * 20.0);
-    const float f2y = float(std::sin(t * 10.0f / 30.0f) * 20.0);
+    const float f1x = float(std::sin(double((t * 4.0f + 25.0f) / 30.0f)) * 20.0);
+    const float f1y = float(std::sin(double((t + 60.0f) / 30.0f)) * 20.0);
+    const float f2x = float(std::cos(double((t / 2.0f + 11.3f) / 30.0f)) * 20.0);
+    const float f2y = float(std::sin(double(t * 10.0f / 30.0f)) * 20.0);
 
     for (int i = 0; i < 20; i++) {
         for (int j = 0; j < 20; j++) {
             // Distances in grid-index units, not in world units.
-            const float d1 = float(std::sqrt((f1x - i) * (f1x - i) + (f1y - j) * (f1y - j)));
-            const float d2 = float(std::sqrt((f2x - i) * (f2x - i) + (f2y - j) * (f2y - j)));
+            const float d1 =
+                float(std::sqrt(double((f1x - i) * (f1x - i) + (f1y - j) * (f1y - j))));
+            const float d2 =
+                float(std::sqrt(double((f2x - i) * (f2x - i) + (f2y - j) * (f2y - j))));
             const float x = i - 10.5f;
             const float y = j - 10.5f;
 

@@ -47,26 +47,29 @@ void Scene3Ripple() {
 
     // The focus points and the camera depend on t alone, so every dot of the
     // frame sees the same values; they are worked out once.
-    const float f1x = float(std::sin((t * 4.0f + 25.0f) / 5.0f) * 50.0);
-    const float f1y = float(std::sin((t + 60.0f) / 5.0f) * 50.0);
-    const float f2x = float(std::cos(t / 5.0f) * 50.0);
-    const float f2y = float(std::sin(t / 5.0f) * 50.0);
+    const float f1x = float(std::sin(double((t * 4.0f + 25.0f) / 5.0f)) * 50.0);
+    const float f1y = float(std::sin(double((t + 60.0f) / 5.0f)) * 50.0);
+    const float f2x = float(std::cos(double(t / 5.0f)) * 50.0);
+    const float f2y = float(std::sin(double(t / 5.0f)) * 50.0);
     // Swells from 0 to 40 and back; never exactly 0 for a float t.
-    const double radius = std::fabs(std::cos(t / 50.0f) * 40.0);
-    const double eyeX = std::sin(t / 5.0f) * radius;
-    const double eyeY = -std::cos(t / 5.0f) * radius;
+    const double radius = std::fabs(std::cos(double(t / 50.0f)) * 40.0);
+    const double eyeX = std::sin(double(t / 5.0f)) * radius;
+    const double eyeY = -std::cos(double(t / 5.0f)) * radius;
 
     for (int i = 0; i < 50; i++) {
         for (int j = 0; j < 50; j++) {
             RippleDot& dot = rippleDots[i][j];
-            const float d1 = float(std::sqrt((f1x - i) * (f1x - i) + (f1y - j) * (f1y - j)));
-            const float d2 = float(std::sqrt((f2x - i) * (f2x - i) + (f2y - j) * (f2y - j)));
+            const float d1 =
+                float(std::sqrt(double((f1x - i) * (f1x - i) + (f1y - j) * (f1y - j))));
+            const float d2 =
+                float(std::sqrt(double((f2x - i) * (f2x - i) + (f2y - j) * (f2y - j))));
             // Unclamped: near both points blue passes 1 and green goes negative.
             const float glow = 40.0f / (d1 + d2) + 0.1f;
             dot.blue = glow;
             dot.green = 1 - glow;
-            const float r = float(std::sqrt((25.5f - i) * (25.5f - i) + (25.5f - j) * (25.5f - j)));
-            const float h = float(std::sin(r - t / 5.0f) * 0.8f);
+            const float r =
+                float(std::sqrt(double((25.5f - i) * (25.5f - i) + (25.5f - j) * (25.5f - j))));
+            const float h = float(std::sin(double(r - t / 5.0f)) * 0.8f);
             dot.x = i - 25.5f;
             dot.y = j - 25.5f;
             dot.z = h - 1;
