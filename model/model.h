@@ -80,7 +80,9 @@ class Loader3ds {
     void walkMainChunks(Model& model, Chunk* parent);
     void walkObjectChunks(Model& model, MeshObject& object, Chunk* parent);
     void walkMaterialChunks(Model& model, Chunk* parent);
-    int readName(char* text);
+    // Reads a zero-terminated name within what is left of chunk; returns the
+    // bytes consumed, which the caller adds to the chunk's count.
+    int readName(char* text, const Chunk* chunk);
     void readColor(Material& material, Chunk* chunk);
     void readVertexList(MeshObject& object, Chunk* chunk);
     void readFaceList(MeshObject& object, Chunk* chunk);
@@ -88,9 +90,20 @@ class Loader3ds {
     void readFaceMaterial(Model& model, MeshObject& object, Chunk* chunk);
     void release();
 
+    // Bounds every read by the chunk being read, so a damaged file can end a
+    // walk early but never make it read or write out of place.
+    bool readChildHeader(const Chunk* parent, Chunk* child);
+    uint32_t readBody(Chunk* chunk, void* dest, uint32_t size);
+    void skipRest(Chunk* chunk);
+    void readFirstSubChunk(Chunk* chunk, void* dest, uint32_t size);
+    void stopWalk(const char* why);
+
     FILE* file = nullptr;
     Chunk* levelChunk;
     Chunk* scratchChunk;
+    const char* fileName = nullptr; // during an import, for diagnostics
+    bool walkStopped = false;
+    int nesting = 0; // walk levels entered, bounded to keep the stack small
 };
 
 // ---------------------------------------------------------------- demo models

@@ -80,10 +80,17 @@ static void writeMaterial(ChunkWriter& w, const Material3ds& m) {
     w.end();
 }
 
+// Counts are 16-bit in the file: a list holds at most 65535 entries.
+static size_t countOf(size_t n) {
+    return n < 65535 ? n : 65535;
+}
+
 // Face-material groups in the order in which each name first appears.
-static void writeFaceMaterials(ChunkWriter& w, const Mesh3ds& mesh) {
+static void writeFaceMaterials(ChunkWriter& w, const Mesh3ds& mesh, size_t faceCount) {
+    size_t named = mesh.faceMaterials.size() < faceCount ? mesh.faceMaterials.size() : faceCount;
     std::vector<std::string> names;
-    for (const std::string& name : mesh.faceMaterials) {
+    for (size_t f = 0; f < named; f++) {
+        const std::string& name = mesh.faceMaterials[f];
         if (name.empty())
             continue;
         bool seen = false;
@@ -94,7 +101,7 @@ static void writeFaceMaterials(ChunkWriter& w, const Mesh3ds& mesh) {
     }
     for (const std::string& name : names) {
         std::vector<uint16_t> group;
-        for (size_t f = 0; f < mesh.faceMaterials.size(); f++)
+        for (size_t f = 0; f < named; f++)
             if (mesh.faceMaterials[f] == name)
                 group.push_back(uint16_t(f));
         w.begin(0x4130);
@@ -111,7 +118,7 @@ static void writeMesh(ChunkWriter& w, const Mesh3ds& mesh) {
     w.text(mesh.name);
     w.begin(0x4100);
 
-    size_t vertexCount = mesh.xyz.size() / 3;
+    size_t vertexCount = countOf(mesh.xyz.size() / 3);
     w.begin(0x4110);
     w.u16(uint16_t(vertexCount));
     for (size_t i = 0; i < vertexCount * 3; i++)
@@ -119,7 +126,7 @@ static void writeMesh(ChunkWriter& w, const Mesh3ds& mesh) {
     w.end();
 
     if (!mesh.uv.empty()) {
-        size_t uvCount = mesh.uv.size() / 2;
+        size_t uvCount = countOf(mesh.uv.size() / 2);
         w.begin(0x4140);
         w.u16(uint16_t(uvCount));
         for (size_t i = 0; i < uvCount * 2; i++)
@@ -133,7 +140,7 @@ static void writeMesh(ChunkWriter& w, const Mesh3ds& mesh) {
             w.f32(row == col ? 1.0f : 0.0f);
     w.end();
 
-    size_t faceCount = mesh.faces.size() / 3;
+    size_t faceCount = countOf(mesh.faces.size() / 3);
     w.begin(0x4120);
     w.u16(uint16_t(faceCount));
     for (size_t f = 0; f < faceCount; f++) {
@@ -142,7 +149,7 @@ static void writeMesh(ChunkWriter& w, const Mesh3ds& mesh) {
         w.u16(mesh.faces[f * 3 + 2]);
         w.u16(0x0007); // all three edges visible
     }
-    writeFaceMaterials(w, mesh);
+    writeFaceMaterials(w, mesh, faceCount);
     w.begin(0x4150); // smoothing groups: all faces in group 1
     for (size_t f = 0; f < faceCount; f++)
         w.u32(1);

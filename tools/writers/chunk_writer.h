@@ -29,11 +29,13 @@ class ChunkWriter {
 };
 
 // File-axis data: positions are as stored in the file (the reader converts).
+// The file's counts are 16-bit: entries past the 65535th vertex, coordinate
+// or face are not written, so a larger model needs several meshes.
 struct Mesh3ds {
     std::string name;
-    std::vector<float> xyz;              // 3 per vertex
-    std::vector<float> uv;               // 2 per vertex, or empty
-    std::vector<uint16_t> faces;         // 3 per face
+    std::vector<float> xyz;                 // 3 per vertex
+    std::vector<float> uv;                  // 2 per vertex, or empty
+    std::vector<uint16_t> faces;            // 3 per face
     std::vector<std::string> faceMaterials; // one per face, "" for none
 };
 
