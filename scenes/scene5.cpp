@@ -1,4 +1,47 @@
+// The palmera picture as a still backdrop straight in front of the camera.
+// Nothing moves; sceneTime still advances by 0.1 per frame.
+//
+// Expects: depth test on (GL_LEQUAL); anything else as the previous scene
+// left it. Leaves: GL_LIGHT0, lighting, colour material and fog off;
+// texturing on with texPalmera bound; fill mode; blending off; colour white;
+// texture coordinate (0, 1); the modelview matrix holding the camera.
+#include "image/image.h"
 #include "scenes/scenes.h"
 
-// Not drawn yet: this scene lands with its own issue.
-void Scene5(int32_t, int32_t, int32_t) {}
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+void Scene5(int32_t, int32_t, int32_t) {
+    glDisable(GL_LIGHT0);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_COLOR_MATERIAL);
+    glDisable(GL_FOG);
+    Scene5Backdrop();
+}
+
+// An 18 x 18 square 20 units in front of the eye, where the view is 16
+// wide: it covers the whole view and shows the middle 16 units of the picture.
+void Scene5Backdrop() {
+    sceneTime += 0.1f;
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    gluLookAt(0, 0, 10, 0, 0, 0, 0, 1, 0);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    glDisable(GL_BLEND);
+    glEnable(GL_TEXTURE_2D);
+
+    glPushMatrix();
+    glBindTexture(GL_TEXTURE_2D, texPalmera);
+    glColor3f(1, 1, 1);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 0);
+    glVertex3f(-9, -9, -10);
+    glTexCoord2f(1, 0);
+    glVertex3f(9, -9, -10);
+    glTexCoord2f(1, 1);
+    glVertex3f(9, 9, -10);
+    glTexCoord2f(0, 1);
+    glVertex3f(-9, 9, -10);
+    glEnd();
+    glPopMatrix();
+}

@@ -4,6 +4,7 @@
 
 // One function per verb, each in its own inspect_VERB.cpp.
 int inspectModel(int argc, char** argv);
+int inspectImage(int argc, char** argv);
 
 struct Verb {
     const char* name;
@@ -15,6 +16,7 @@ struct Verb {
 // Add a verb here: one line, and its inspect_VERB.cpp beside this file.
 static const Verb verbs[] = {
     {"model", "FILE", inspectModel, 1},
+    {"image", "FILE OUT.ppm", inspectImage, 2},
 };
 
 static int usage() {
