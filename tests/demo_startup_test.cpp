@@ -1,6 +1,7 @@
 // The real demo binary on the test display, in a folder of its own.
 #include "tests/screen_capture.h"
 #include "tests/test_songs.h"
+#include "tools/writers/chunk_writer.h"
 #include "tools/writers/tga_writer.h"
 
 #include <chrono>
@@ -17,6 +18,10 @@ class DemoRun : public testing::Test {
     void SetUp() override {
         char pattern[] = "/tmp/demo_run_XXXXXX";
         dir = mkdtemp(pattern);
+        // Empty but readable models: a missing one would hold start-up in its
+        // message box.
+        for (const char* model : {"presents.3ds", "logo.3ds", "txiringo.3DS"})
+            ASSERT_TRUE(writeFile((dir / model).string(), encode3ds(Scene3ds{})));
     }
     void TearDown() override { fs::remove_all(dir); }
 
