@@ -7,10 +7,10 @@
 // colour white; texture coordinate (0, 1); the modelview matrix holding the
 // inner cube's transform. sceneTime grows by 0.2 per frame.
 #include "image/image.h"
+#include "scenes/backdrop.h"
 #include "scenes/scenes.h"
 
 #include <GL/gl.h>
-#include <GL/glu.h>
 
 void Scene4(int32_t, int32_t, int32_t) {
     glDisable(GL_LIGHT0);
@@ -25,27 +25,7 @@ void Scene4(int32_t, int32_t, int32_t) {
 // wide: it covers the whole view.
 void Scene4Backdrop() {
     sceneTime += 0.1f;
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glLoadIdentity();
-    gluLookAt(0, 0, 10, 0, 0, 0, 0, 1, 0);
-    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-    glDisable(GL_BLEND);
-    glEnable(GL_TEXTURE_2D);
-
-    glPushMatrix();
-    glBindTexture(GL_TEXTURE_2D, texTia);
-    glColor3f(1, 1, 1);
-    glBegin(GL_QUADS);
-    glTexCoord2f(0, 0);
-    glVertex3f(-9, -9, -10);
-    glTexCoord2f(1, 0);
-    glVertex3f(9, -9, -10);
-    glTexCoord2f(1, 1);
-    glVertex3f(9, 9, -10);
-    glTexCoord2f(0, 1);
-    glVertex3f(-9, 9, -10);
-    glEnd();
-    glPopMatrix();
+    drawBackdrop(texTia, -10);
 }
 
 // No camera: both cubes sit at (2, 0, -6) in eye coordinates. The wire cube

@@ -6,10 +6,10 @@
 // texturing on with texPalmera bound; fill mode; blending off; colour white;
 // texture coordinate (0, 1); the modelview matrix holding the camera.
 #include "image/image.h"
+#include "scenes/backdrop.h"
 #include "scenes/scenes.h"
 
 #include <GL/gl.h>
-#include <GL/glu.h>
 
 void Scene5(int32_t, int32_t, int32_t) {
     glDisable(GL_LIGHT0);
@@ -23,25 +23,5 @@ void Scene5(int32_t, int32_t, int32_t) {
 // wide: it covers the whole view and shows the middle 16 units of the picture.
 void Scene5Backdrop() {
     sceneTime += 0.1f;
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glLoadIdentity();
-    gluLookAt(0, 0, 10, 0, 0, 0, 0, 1, 0);
-    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-    glDisable(GL_BLEND);
-    glEnable(GL_TEXTURE_2D);
-
-    glPushMatrix();
-    glBindTexture(GL_TEXTURE_2D, texPalmera);
-    glColor3f(1, 1, 1);
-    glBegin(GL_QUADS);
-    glTexCoord2f(0, 0);
-    glVertex3f(-9, -9, -10);
-    glTexCoord2f(1, 0);
-    glVertex3f(9, -9, -10);
-    glTexCoord2f(1, 1);
-    glVertex3f(9, 9, -10);
-    glTexCoord2f(0, 1);
-    glVertex3f(-9, 9, -10);
-    glEnd();
-    glPopMatrix();
+    drawBackdrop(texPalmera, -10);
 }
