@@ -1,6 +1,8 @@
 #include "platform/message_box.h"
 
 #include <GL/freeglut.h>
+#include <GL/glx.h>
+#include <X11/keysym.h>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -8,8 +10,7 @@
 #include <string>
 #include <thread>
 
-// The box being shown. Start-up runs before the demo registers its own
-// callbacks, so the box may take the window's input while it waits.
+// The box being shown.
 static struct {
     bool active;
     bool dismissed;
@@ -86,19 +87,27 @@ static void drawBox(const std::string& caption, const std::string& text) {
     glutSwapBuffers();
 }
 
-static void boxKeyboard(unsigned char key, int, int) {
-    if (key == '\r' || key == '\n' || key == ' ' || key == 27)
-        box.dismissed = true;
+static bool onOk(int x, int y) {
+    return x >= box.okX0 && x < box.okX1 && y >= box.okY0 && y < box.okY1;
 }
 
-static void boxMouse(int button, int state, int x, int y) {
-    bool onOk = x >= box.okX0 && x < box.okX1 && y >= box.okY0 && y < box.okY1;
-    if (button == GLUT_LEFT_BUTTON && state == GLUT_UP && onOk)
-        box.dismissed = true;
+// Takes only the box's own input from the window's queue, and only through
+// Xlib: the events GLUT has not seen yet, the window's first size among
+// them, stay queued for the demo's main loop, so its reshape still comes.
+static void takeInput(Display* display, Window window) {
+    XEvent event;
+    const long mask = KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask;
+    while (XCheckWindowEvent(display, window, mask, &event)) {
+        if (event.type == KeyPress) {
+            KeySym key = XLookupKeysym(&event.xkey, 0);
+            if (key == XK_Return || key == XK_KP_Enter || key == XK_space || key == XK_Escape)
+                box.dismissed = true;
+        } else if (event.type == ButtonRelease && event.xbutton.button == Button1 &&
+                   onOk(event.xbutton.x, event.xbutton.y)) {
+            box.dismissed = true;
+        }
+    }
 }
-
-// GLUT insists on a display callback; the box redraws itself in its loop.
-static void boxDisplay() {}
 
 static void showInWindow(const std::string& caption, const std::string& text) {
     glPushAttrib(GL_ALL_ATTRIB_BITS);
@@ -112,16 +121,13 @@ static void showInWindow(const std::string& caption, const std::string& text) {
 
     box.active = true;
     box.dismissed = false;
-    glutDisplayFunc(boxDisplay);
-    glutKeyboardFunc(boxKeyboard);
-    glutMouseFunc(boxMouse);
-    while (!box.dismissed) {
+    Display* display = glXGetCurrentDisplay();
+    Window window = glXGetCurrentDrawable();
+    while (!box.dismissed && display && window) {
         drawBox(caption, text);
-        glutMainLoopEvent();
+        takeInput(display, window);
         std::this_thread::sleep_for(std::chrono::milliseconds(15));
     }
-    glutKeyboardFunc(nullptr);
-    glutMouseFunc(nullptr);
     box.active = false;
 
     for (GLenum mode : {GL_TEXTURE, GL_MODELVIEW, GL_PROJECTION}) {
