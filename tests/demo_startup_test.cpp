@@ -1,5 +1,5 @@
-// The real demo binary on the test display, in a folder of its own.
-#include "tests/screen_capture.h"
+// The real demo binary on a display of its own, in a folder of its own.
+#include "tests/private_display.h"
 #include "tests/test_songs.h"
 #include "tools/writers/chunk_writer.h"
 #include "tools/writers/tga_writer.h"
@@ -18,6 +18,7 @@ class DemoRun : public testing::Test {
     void SetUp() override {
         char pattern[] = "/tmp/demo_run_XXXXXX";
         dir = mkdtemp(pattern);
+        ASSERT_TRUE(display.start());
         // Empty but readable models: a missing one would hold start-up in its
         // message box.
         for (const char* model : {"presents.3ds", "logo.3ds", "txiringo.3DS"})
@@ -37,11 +38,13 @@ class DemoRun : public testing::Test {
     // Starts the demo, runs `whileRunning` (shell commands) after it, then
     // waits for the demo and prints its exit status last.
     ProcessResult run(const std::string& whileRunning, double timeout) {
-        std::string command = "cd '" + dir.string() + "' && SDL_AUDIODRIVER=dummy '" + DEMO_BINARY +
-                              "' & demo=$!; " + whileRunning + "; wait $demo; echo \"exit=$?\"";
+        std::string command = "export DISPLAY=" + display.name() + "; cd '" + dir.string() +
+                              "' && SDL_AUDIODRIVER=dummy '" + DEMO_BINARY + "' & demo=$!; " +
+                              whileRunning + "; wait $demo; echo \"exit=$?\"";
         return runCommand(command, timeout);
     }
     fs::path dir;
+    PrivateDisplay display;
 };
 
 double secondsSince(std::chrono::steady_clock::time_point start) {

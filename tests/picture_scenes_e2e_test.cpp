@@ -2,7 +2,7 @@
 // small models and a short song whose orders last about a second: the wave,
 // the cubes and the two pictures must follow each other, and the demo must
 // end by itself with exit code 0 at order 23.
-#include "tests/screen_capture.h"
+#include "tests/private_display.h"
 #include "tests/test_pictures.h"
 #include "tests/test_songs.h"
 #include "tools/writers/chunk_writer.h"
@@ -11,53 +11,12 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-
-// Screenshots of the shared test display would pick up the windows of tests
-// running beside this one, so the demo gets an Xvfb of its own.
-class PrivateDisplay {
-  public:
-    bool start() {
-        for (number = 150; number < 250; number++) {
-            std::string n = std::to_string(number);
-            if (!fs::exists("/tmp/.X" + n + "-lock") && !fs::exists("/tmp/.X11-unix/X" + n))
-                break;
-        }
-        std::string name = ":" + std::to_string(number);
-        pid = fork();
-        if (pid == 0) {
-            execlp("Xvfb", "Xvfb", name.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-                   static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        if (pid < 0)
-            return false;
-        std::string socket = "/tmp/.X11-unix/X" + std::to_string(number);
-        for (int i = 0; i < 100 && !fs::exists(socket); i++)
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        return fs::exists(socket);
-    }
-    ~PrivateDisplay() {
-        if (pid > 0) {
-            kill(pid, SIGTERM);
-            waitpid(pid, nullptr, 0);
-        }
-    }
-    std::string name() const { return ":" + std::to_string(number); }
-
-  private:
-    int number = 0;
-    pid_t pid = -1;
-};
 
 // One small untextured triangle per model, so start-up meets no message box.
 static bool writeModel(const std::string& path) {
@@ -123,11 +82,10 @@ TEST(PictureScenesEndToEnd, DemoShowsWaveCubesAndBothPicturesThenEndsAtOrder23) 
     // 24 orders of 32 rows; a row lasts 3 * 2.5 / 240 s, an order 1 s.
     ASSERT_TRUE(writeFile(dir + "/Prueba.IT", encodeIt(makeTestSong(24, 3, 240))));
 
+    // Screenshots of the shared test display would pick up the windows of
+    // tests running beside this one.
     PrivateDisplay display;
     ASSERT_TRUE(display.start());
-    const char* previousDisplay = getenv("DISPLAY");
-    std::string restore = previousDisplay ? previousDisplay : "";
-    setenv("DISPLAY", display.name().c_str(), 1);
 
     ProcessResult demo;
     std::atomic<bool> finished{false};
@@ -143,7 +101,7 @@ TEST(PictureScenesEndToEnd, DemoShowsWaveCubesAndBothPicturesThenEndsAtOrder23) 
     auto start = Clock::now();
     while (!finished && Clock::now() - start < std::chrono::seconds(120)) {
         Screenshot shot;
-        if (captureScreen(shot) && shot.width == 1024 && shot.height == 768) {
+        if (display.capture(shot) && shot.width == 1024 && shot.height == 768) {
             Shown shown = classify(shot);
             if (sequence.empty() || sequence.back() != shown)
                 sequence.push_back(shown);
@@ -154,10 +112,6 @@ TEST(PictureScenesEndToEnd, DemoShowsWaveCubesAndBothPicturesThenEndsAtOrder23) 
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
     }
     runner.join();
-    if (restore.empty())
-        unsetenv("DISPLAY");
-    else
-        setenv("DISPLAY", restore.c_str(), 1);
     double seconds = std::chrono::duration<double>(Clock::now() - start).count();
 
     EXPECT_EQ(demo.exitCode, 0) << demo.err;

@@ -1,19 +1,16 @@
 #include "tests/screen_capture.h"
 
-#include <chrono>
 #include <cstdio>
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 static uint32_t bigEndian32(const uint8_t* p) {
     return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
 }
 
-bool captureScreen(Screenshot& shot) {
-    FILE* pipe = popen("xwd -root -silent", "r");
+bool captureScreen(Screenshot& shot, const std::string& display) {
+    std::string command = "xwd -root -silent";
+    if (!display.empty())
+        command += " -display '" + display + "'";
+    FILE* pipe = popen(command.c_str(), "r");
     if (!pipe)
         return false;
     std::vector<uint8_t> data;
@@ -60,60 +57,4 @@ bool savePpm(const Screenshot& shot, const std::string& path) {
     fprintf(file, "P6\n%d %d\n255\n", shot.width, shot.height);
     bool ok = fwrite(shot.rgb.data(), 1, shot.rgb.size(), file) == shot.rgb.size();
     return fclose(file) == 0 && ok;
-}
-
-ProcessResult runCommand(const std::string& command, double timeoutSeconds) {
-    ProcessResult result;
-    int outPipe[2], errPipe[2];
-    if (pipe(outPipe) != 0 || pipe(errPipe) != 0)
-        return result;
-    pid_t pid = fork();
-    if (pid == 0) {
-        setpgid(0, 0);
-        dup2(outPipe[1], 1);
-        dup2(errPipe[1], 2);
-        close(outPipe[0]);
-        close(errPipe[0]);
-        execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(outPipe[1]);
-    close(errPipe[1]);
-    auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(long(timeoutSeconds * 1000));
-    pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
-    std::string* sinks[2] = {&result.out, &result.err};
-    int open = 2;
-    bool killed = false;
-    while (open > 0) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                        deadline - std::chrono::steady_clock::now())
-                        .count();
-        if (left <= 0 && !killed) {
-            kill(-pid, SIGKILL);
-            killed = true;
-        }
-        if (left < -5000) // something outside the group still holds a pipe
-            break;
-        if (poll(fds, 2, killed ? 1000 : int(std::min<long>(left, 1000))) < 0)
-            break;
-        for (int i = 0; i < 2; i++) {
-            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP)))
-                continue;
-            char buffer[4096];
-            ssize_t got = read(fds[i].fd, buffer, sizeof buffer);
-            if (got > 0) {
-                sinks[i]->append(buffer, size_t(got));
-            } else {
-                close(fds[i].fd);
-                fds[i].fd = -1;
-                open--;
-            }
-        }
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (!killed && WIFEXITED(status))
-        result.exitCode = WEXITSTATUS(status);
-    return result;
 }

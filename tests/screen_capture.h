@@ -1,6 +1,8 @@
 // Screenshots of the test display and processes run on it.
 #pragma once
 
+#include "tests/child_process.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -11,15 +13,7 @@ struct Screenshot {
     const uint8_t* at(int x, int y) const { return &rgb[(size_t(y) * width + x) * 3]; }
 };
 
-// The whole root window of $DISPLAY, through xwd. False when it fails.
-bool captureScreen(Screenshot& shot);
+// The whole root window of `display` ($DISPLAY when empty), through xwd.
+// False when it fails.
+bool captureScreen(Screenshot& shot, const std::string& display = "");
 bool savePpm(const Screenshot& shot, const std::string& path);
-
-struct ProcessResult {
-    int exitCode = -1; // -1: killed or still running at the deadline
-    std::string out, err;
-};
-
-// Runs a shell command line with its standard output and error captured;
-// kills it after timeoutSeconds.
-ProcessResult runCommand(const std::string& command, double timeoutSeconds);

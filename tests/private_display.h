@@ -1,0 +1,31 @@
+// An Xvfb of its own for one test: screenshots show only what that test put
+// on it and keys reach only its windows, so tests that run the demo can run
+// side by side.
+#pragma once
+
+#include "tests/screen_capture.h"
+
+#include <string>
+#include <sys/types.h>
+
+class PrivateDisplay {
+  public:
+    PrivateDisplay() = default;
+    PrivateDisplay(const PrivateDisplay&) = delete;
+    PrivateDisplay& operator=(const PrivateDisplay&) = delete;
+    ~PrivateDisplay();
+
+    // A 1024x768x24 screen on the first free display number from a start
+    // that depends on the process id; true once clients can connect.
+    bool start();
+    // ":N"; empty before start().
+    std::string name() const;
+    bool capture(Screenshot& shot) const;
+    // xdotool, pointer at the centre first so the full-screen window under it
+    // has the keyboard: sendKeys("Escape"), sendKeys("v Q space").
+    bool sendKeys(const std::string& keys) const;
+
+  private:
+    int number = -1;
+    pid_t pid = -1;
+};
