@@ -10,6 +10,9 @@ bool captureScreen(Screenshot& shot, const std::string& display) {
     std::string command = "xwd -root -silent";
     if (!display.empty())
         command += " -display '" + display + "'";
+    // A window that comes or goes during the capture makes xwd fail noisily;
+    // the caller sees the failure and tries again.
+    command += " 2>/dev/null";
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe)
         return false;
