@@ -1,0 +1,109 @@
+// first_frame [RUNS]: how long the demo takes from its start to its first
+// frame on the generated assets. Each run starts the real binary on an Xvfb
+// of its own and measures two moments from the fork: the "Window Changed to"
+// line on its standard output (the main loop has begun and the first frame
+// is being drawn), and the first screenshot that shows Scene1. Screenshots
+// are taken back to back, so the second moment is late by up to one capture,
+// whose mean time is printed too. Prints every run and the medians.
+#include "tests/demo_assets.h"
+#include "tests/demo_scenes.h"
+#include "tests/private_display.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+#include <unistd.h>
+
+using Clock = std::chrono::steady_clock;
+
+static double secondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+static double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    size_t n = values.size();
+    return n == 0 ? 0 : n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+struct Run {
+    bool ok = false;
+    double window = 0, scene1 = 0;
+    double captureTime = 0;
+};
+
+static Run measure(const std::string& dir, const SceneReferences& references) {
+    Run run;
+    PrivateDisplay display;
+    if (!display.start()) {
+        std::fprintf(stderr, "first_frame: no Xvfb\n");
+        return run;
+    }
+    ChildProcess demo;
+    double windowAt = -1;
+    auto begin = Clock::now();
+    if (!demo.start({DEMO_BINARY}, dir, {"DISPLAY=" + display.name(), "SDL_AUDIODRIVER=dummy"}))
+        return run;
+    std::thread watcher([&] {
+        if (demo.waitForOutput("Window Changed to", 30))
+            windowAt = secondsSince(begin);
+    });
+    double scene1At = -1;
+    int captures = 0;
+    double capturing = 0;
+    while (scene1At < 0 && demo.running() && secondsSince(begin) < 30) {
+        auto before = Clock::now();
+        Screenshot shot;
+        bool captured = display.capture(shot);
+        capturing += secondsSince(before);
+        captures++;
+        if (captured && shot.width == 1024 && classifyScene(shot, references) == DemoScene::scene1)
+            scene1At = secondsSince(begin);
+    }
+    watcher.join();
+    bool quit = display.sendKeys("Escape") && demo.waitForExit(10) && demo.exitCode() == 0;
+    if (!quit)
+        std::fprintf(stderr, "first_frame: the demo did not quit cleanly on Esc\n%s",
+                     demo.err().c_str());
+    run.ok = windowAt >= 0 && scene1At >= 0 && quit;
+    run.window = windowAt;
+    run.scene1 = scene1At;
+    run.captureTime = captures ? capturing / captures : 0;
+    return run;
+}
+
+int main(int argc, char** argv) {
+    int runs = argc > 1 ? std::atoi(argv[1]) : 10;
+    std::string assets =
+        generatedAssets(DEMO_BUILD_DIR "/tools/assetgen", DEMO_BUILD_DIR "/demo_e2e_assets");
+    char pattern[] = "/tmp/first_frame_XXXXXX";
+    if (assets.empty() || !mkdtemp(pattern) || !copyFiles(assets, pattern)) {
+        std::fprintf(stderr, "first_frame: no generated assets\n");
+        return 1;
+    }
+    std::string dir = pattern;
+    SceneReferences references;
+    if (!references.load(dir)) {
+        std::fprintf(stderr, "first_frame: cannot read the pictures\n");
+        return 1;
+    }
+    std::vector<double> windows, scenes, captures;
+    for (int i = 0; i < runs; i++) {
+        Run run = measure(dir, references);
+        std::printf("run %2d: window line %.3f s, Scene1 on screen %.3f s (capture %.3f s)%s\n",
+                    i + 1, run.window, run.scene1, run.captureTime, run.ok ? "" : "  FAILED");
+        if (!run.ok)
+            continue;
+        windows.push_back(run.window);
+        scenes.push_back(run.scene1);
+        captures.push_back(run.captureTime);
+    }
+    std::filesystem::remove_all(dir);
+    std::printf("median of %zu runs: window line %.3f s, Scene1 on screen %.3f s, one capture "
+                "%.3f s\n",
+                windows.size(), median(windows), median(scenes), median(captures));
+    return windows.size() == size_t(runs) ? 0 : 1;
+}
