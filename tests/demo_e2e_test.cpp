@@ -10,6 +10,7 @@
 #include "tools/writers/it_writer.h"
 #include "tools/writers/tga_writer.h"
 
+#include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -69,6 +70,14 @@ std::string demoErrors(const std::string& err) {
             line.rfind("MESA", 0) != 0)
             kept += line + "\n";
     return kept;
+}
+
+// A file name as part of a test name.
+std::string testName(std::string name) {
+    for (char& c : name)
+        if (!isalnum(static_cast<unsigned char>(c)))
+            c = '_';
+    return name;
 }
 
 double secondsSince(Clock::time_point start) {
@@ -163,10 +172,8 @@ class DemoE2E : public testing::Test {
     // Kept under the build folder for a look, whether the test passes or not.
     void keep(const Screenshot& shot, const std::string& what) {
         const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = std::string(info->test_suite_name()) + "." + info->name() + "." + what;
-        for (char& c : name)
-            if (c == '/')
-                c = '_';
+        std::string name =
+            testName(std::string(info->test_suite_name()) + "." + info->name()) + "." + what;
         fs::path shots = fs::path(DEMO_BUILD_DIR) / "demo_e2e";
         fs::create_directories(shots);
         savePpm(shot, (shots / (name + ".ppm")).string());
@@ -270,7 +277,10 @@ TEST_P(DemoQuitKey, EndsAtOnceWithStatusZeroInScene1) {
     EXPECT_EQ(demoErrors(demo.err()), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(EscAndQ, DemoQuitKey, testing::Values("Escape", "q"));
+INSTANTIATE_TEST_SUITE_P(EscAndQ, DemoQuitKey, testing::Values("Escape", "q"),
+                         [](const testing::TestParamInfo<const char*>& info) {
+                             return testName(info.param);
+                         });
 
 struct BrokenModel {
     const char* file;
@@ -327,12 +337,8 @@ INSTANTIATE_TEST_SUITE_P(
                     BrokenModel{"logo.3ds", false}, BrokenModel{"logo.3ds", true},
                     BrokenModel{"txiringo.3DS", false}, BrokenModel{"txiringo.3DS", true}),
     [](const testing::TestParamInfo<BrokenModel>& info) {
-        std::string name =
-            std::string(info.param.corrupt ? "corrupt_" : "missing_") + info.param.file;
-        for (char& c : name)
-            if (!isalnum(static_cast<unsigned char>(c)))
-                c = '_';
-        return name;
+        return testName(std::string(info.param.corrupt ? "corrupt_" : "missing_") +
+                        info.param.file);
     });
 
 class DemoTexture : public DemoE2E, public testing::WithParamInterface<const char*> {
@@ -382,11 +388,7 @@ INSTANTIATE_TEST_SUITE_P(EachTexture, DemoTexture,
                          testing::Values("logo.JPG", "ola.bmp", "sand.jpg", "wood.bmp",
                                          "thatch.BMP", "sign.bmp"),
                          [](const testing::TestParamInfo<const char*>& info) {
-                             std::string name = info.param;
-                             for (char& c : name)
-                                 if (!isalnum(static_cast<unsigned char>(c)))
-                                     c = '_';
-                             return name;
+                             return testName(info.param);
                          });
 
 // Without a song the order stays -1, which is Scene1's, until a quit key.

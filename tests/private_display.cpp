@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <string>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -31,8 +32,14 @@ static pid_t startXvfb(int n) {
     int ready[2];
     if (pipe2(ready, O_CLOEXEC) != 0)
         return -1;
+    pid_t parent = getpid();
     pid_t child = fork();
     if (child == 0) {
+        // A test killed at its timeout leaves no server behind: this one goes
+        // with the thread that started it.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (getppid() != parent)
+            _exit(1);
         int devNull = open("/dev/null", O_RDWR);
         dup2(devNull, 0);
         dup2(devNull, 1);

@@ -16,7 +16,8 @@ class PrivateDisplay {
     ~PrivateDisplay();
 
     // A 1024x768x24 screen on the first free display number from a start
-    // that depends on the process id; true once clients can connect.
+    // that depends on the process id; true once clients can connect. The
+    // server ends with the thread that started it, at the latest.
     bool start();
     // ":N"; empty before start().
     std::string name() const;
