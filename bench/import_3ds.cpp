@@ -5,6 +5,7 @@
 //
 //   import_3ds [DATA_DIR]     (default build/data; skipped when absent)
 #include "model/model.h"
+#include "tests/model_arrays.h"
 #include "tools/writers/chunk_writer.h"
 #include "tools/writers/tga_writer.h"
 
@@ -22,41 +23,6 @@ using Clock = std::chrono::steady_clock;
 
 static double millisecondsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-static void freeArrays(Model& model) {
-    for (MeshObject& o : model.objects) {
-        delete[] o.vertices;
-        delete[] o.normals;
-        delete[] o.texVertices;
-        delete[] o.faces;
-        o = MeshObject{};
-    }
-}
-
-// The normals as first defined: for every vertex, a scan of every face.
-static void directNormals(MeshObject& o) {
-    std::vector<Vec3> faceNormals(size_t(o.faceCount));
-    for (int j = 0; j < o.faceCount; j++) {
-        Vec3 a = o.vertices[o.faces[j].vertIndex[0]];
-        Vec3 b = o.vertices[o.faces[j].vertIndex[1]];
-        Vec3 c = o.vertices[o.faces[j].vertIndex[2]];
-        faceNormals[j] = cross(subtract(a, c), subtract(c, b));
-    }
-    delete[] o.normals;
-    o.normals = new Vec3[o.vertexCount];
-    for (int k = 0; k < o.vertexCount; k++) {
-        Vec3 sum = {0, 0, 0};
-        int shared = 0;
-        for (int j = 0; j < o.faceCount; j++) {
-            const int* v = o.faces[j].vertIndex;
-            if (v[0] == k || v[1] == k || v[2] == k) {
-                sum = add(sum, faceNormals[j]);
-                shared++;
-            }
-        }
-        o.normals[k] = shared ? normalize(divide(sum, -float(shared))) : Vec3{0, 0, 0};
-    }
 }
 
 // A wavy grid of columns x rows vertices and its first maxFaces triangles.
@@ -126,7 +92,7 @@ static Timing timeImports(const char* path, int runs, int* faces = nullptr,
                 *vertices += o.vertexCount;
             }
         }
-        freeArrays(model);
+        freeModelArrays(model);
     }
     return t;
 }
@@ -170,7 +136,7 @@ static void benchScene(const char* title, const Scene3ds& scene) {
            onePass.best, direct, same ? "bit-identical" : "DIFFERENT");
     printf("  import with direct normals: about %.0f ms (import - one pass + direct)\n",
            import.best - onePass.best + direct);
-    freeArrays(model);
+    freeModelArrays(model);
     unlink(path);
 }
 

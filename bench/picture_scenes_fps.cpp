@@ -25,12 +25,7 @@ static void openWindow(int* argc, char** argv) {
     glutInitWindowSize(1024, 768);
     glutCreateWindow("picture_scenes_fps");
     glClearColor(1, 1, 1, 0.5);
-    glEnable(GL_TEXTURE_2D);
-    glShadeModel(GL_SMOOTH);
-    glClearDepth(1.0);
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_LEQUAL);
-    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    setGlobalGlState();
     glViewport(0, 0, 1024, 768);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();

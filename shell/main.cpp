@@ -20,12 +20,7 @@ int main(int argc, char** argv) {
         return 0;
 
     fillGridPoints();
-    glEnable(GL_TEXTURE_2D);
-    glShadeModel(GL_SMOOTH);
-    glClearDepth(1.0);
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_LEQUAL);
-    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    setGlobalGlState();
 
     loadPresentsModel();
     loadLogoModel();

@@ -17,6 +17,9 @@ extern int32_t modelPrimitive;
 extern const int32_t phaseThousandths;
 
 void fillGridPoints();
+// The GL state start-up sets once for every frame: texturing, smooth
+// shading, the depth test with GL_LEQUAL, the perspective hint.
+void setGlobalGlState();
 
 void display();
 void idle();

@@ -50,7 +50,8 @@ uint8_t widen5(uint8_t value) {
     return uint8_t(five << 3 | five >> 2);
 }
 
-// What the reader must deliver for a spec: packed RGB, bottom row first.
+// What the reader must deliver for the file a BmpSpec writes: packed RGB,
+// bottom row first.
 std::vector<uint8_t> expectedPixels(const BmpSpec& spec) {
     std::vector<uint8_t> out;
     const size_t count = size_t(spec.width) * std::abs(spec.height);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "model/model.h"
+#include "tests/model_arrays.h"
 #include "tools/writers/chunk_writer.h"
 #include "tools/writers/tga_writer.h"
 
@@ -16,16 +17,6 @@ inline std::string tempPath(const std::string& suffix) {
     const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
     return testing::TempDir() + info->test_suite_name() + "." + info->name() + "." +
            std::to_string(getpid()) + suffix;
-}
-
-inline void freeModelArrays(Model& model) {
-    for (MeshObject& o : model.objects) {
-        delete[] o.vertices;
-        delete[] o.normals;
-        delete[] o.texVertices;
-        delete[] o.faces;
-        o = MeshObject{};
-    }
 }
 
 // One import of bytes written to a file, with what the reader wrote to

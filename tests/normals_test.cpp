@@ -6,31 +6,6 @@
 #include <cstring>
 #include <random>
 
-// For every vertex, every face in order: the definition, O(vertices x faces).
-static void directNormals(MeshObject& o) {
-    std::vector<Vec3> faceNormals(size_t(o.faceCount));
-    for (int j = 0; j < o.faceCount; j++) {
-        Vec3 a = o.vertices[o.faces[j].vertIndex[0]];
-        Vec3 b = o.vertices[o.faces[j].vertIndex[1]];
-        Vec3 c = o.vertices[o.faces[j].vertIndex[2]];
-        faceNormals[j] = cross(subtract(a, c), subtract(c, b));
-    }
-    delete[] o.normals;
-    o.normals = new Vec3[o.vertexCount];
-    for (int k = 0; k < o.vertexCount; k++) {
-        Vec3 sum = {0, 0, 0};
-        int shared = 0;
-        for (int j = 0; j < o.faceCount; j++) {
-            const int* v = o.faces[j].vertIndex;
-            if (v[0] == k || v[1] == k || v[2] == k) {
-                sum = add(sum, faceNormals[j]);
-                shared++;
-            }
-        }
-        o.normals[k] = shared ? normalize(divide(sum, -float(shared))) : Vec3{0, 0, 0};
-    }
-}
-
 static MeshObject makeObject(const std::vector<Vec3>& vertices, const std::vector<int>& abc) {
     MeshObject o{};
     o.vertexCount = int(vertices.size());
