@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <string>
+#include <unistd.h>
 
 // Frames are counted on the song's time line from the opening of the device.
 // The clock: at clockTicks, frame clockFrame is audible; from there it
@@ -105,22 +107,54 @@ static bool openDevice(int rate) {
     return true;
 }
 
+// The sound libraries SDL probes (ALSA above all) write their own complaints
+// to standard error on machines without a sound card; SDL_GetError keeps the
+// reason, which the one line below gives.
+static int muteStandardError() {
+    std::fflush(stderr);
+    int saved = dup(STDERR_FILENO);
+    int null = open("/dev/null", O_WRONLY);
+    if (null >= 0) {
+        dup2(null, STDERR_FILENO);
+        close(null);
+    }
+    return saved;
+}
+
+static void restoreStandardError(int saved) {
+    std::fflush(stderr);
+    if (saved >= 0) {
+        dup2(saved, STDERR_FILENO);
+        close(saved);
+    }
+}
+
+static bool openAnyDevice(int rate, std::string* reason) {
+    const int saved = muteStandardError();
+    bool opened = false;
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
+        output.subsystemUp = true;
+        opened = openDevice(rate);
+        if (!opened) {
+            *reason = SDL_GetError();
+            SDL_QuitSubSystem(SDL_INIT_AUDIO);
+            output.subsystemUp = false;
+        }
+    } else {
+        *reason = SDL_GetError();
+    }
+    restoreStandardError(saved);
+    return opened;
+}
+
 bool musicOutputOpen(int rate) {
     if (output.device)
         return true;
     if (rate <= 0)
         rate = 44100;
     std::string reason;
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
-        output.subsystemUp = true;
-        if (openDevice(rate))
-            return true;
-        reason = SDL_GetError();
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        output.subsystemUp = false;
-    } else {
-        reason = SDL_GetError();
-    }
+    if (openAnyDevice(rate, &reason))
+        return true;
     // The song is the demo's clock: without a device it must still advance.
     SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
     output.subsystemUp = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
