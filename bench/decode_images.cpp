@@ -73,7 +73,7 @@ static void measureReaders() {
     const int width = 2048, height = 2048;
     const std::string base = "/tmp/decode_images_" + std::to_string(getpid());
 
-    BmpSpec rgb;
+    BmpLayout rgb;
     rgb.width = width;
     rgb.height = height;
     rgb.bitsPerPixel = 24;
@@ -83,7 +83,7 @@ static void measureReaders() {
             for (int c = 0; c < 3; c++)
                 rgb.pixels[(size_t(y) * width + x) * 3 + c] = sample(x, y, c);
 
-    BmpSpec rle;
+    BmpLayout rle;
     rle.width = width;
     rle.height = height;
     rle.bitsPerPixel = 8;

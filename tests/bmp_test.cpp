@@ -50,62 +50,62 @@ uint8_t widen5(uint8_t value) {
     return uint8_t(five << 3 | five >> 2);
 }
 
-// What the reader must deliver for the file a BmpSpec writes: packed RGB,
+// What the reader must deliver for the file a BmpLayout writes: packed RGB,
 // bottom row first.
-std::vector<uint8_t> expectedPixels(const BmpSpec& spec) {
+std::vector<uint8_t> expectedPixels(const BmpLayout& layout) {
     std::vector<uint8_t> out;
-    const size_t count = size_t(spec.width) * std::abs(spec.height);
-    const size_t entries = spec.colorsUsed ? spec.colorsUsed : spec.palette.size() / 3;
+    const size_t count = size_t(layout.width) * std::abs(layout.height);
+    const size_t entries = layout.colorsUsed ? layout.colorsUsed : layout.palette.size() / 3;
     for (size_t i = 0; i < count; i++) {
-        if (spec.bitsPerPixel <= 8) {
-            size_t index = spec.pixels[i];
+        if (layout.bitsPerPixel <= 8) {
+            size_t index = layout.pixels[i];
             for (int c = 0; c < 3; c++)
-                out.push_back(index < entries ? spec.palette[index * 3 + c] : 0);
+                out.push_back(index < entries ? layout.palette[index * 3 + c] : 0);
         } else {
             for (int c = 0; c < 3; c++) {
-                uint8_t value = spec.pixels[i * 3 + c];
-                out.push_back(spec.bitsPerPixel == 16 ? widen5(value) : value);
+                uint8_t value = layout.pixels[i * 3 + c];
+                out.push_back(layout.bitsPerPixel == 16 ? widen5(value) : value);
             }
         }
     }
     return out;
 }
 
-BmpSpec patterned(int bits, int width, int height) {
-    BmpSpec spec;
-    spec.width = width;
-    spec.height = height;
-    spec.bitsPerPixel = bits;
+BmpLayout patterned(int bits, int width, int height) {
+    BmpLayout layout;
+    layout.width = width;
+    layout.height = height;
+    layout.bitsPerPixel = bits;
     const int rows = std::abs(height);
     if (bits <= 8) {
         const int colors = 1 << bits;
         for (int i = 0; i < colors; i++) {
-            spec.palette.push_back(uint8_t(i * 37 + 11));
-            spec.palette.push_back(uint8_t(255 - i * 53));
-            spec.palette.push_back(uint8_t(i * 91 + 7));
+            layout.palette.push_back(uint8_t(i * 37 + 11));
+            layout.palette.push_back(uint8_t(255 - i * 53));
+            layout.palette.push_back(uint8_t(i * 91 + 7));
         }
         for (int y = 0; y < rows; y++)
             for (int x = 0; x < width; x++)
-                spec.pixels.push_back(uint8_t((x * 7 + y * 3 + (x / 4) * y) % colors));
+                layout.pixels.push_back(uint8_t((x * 7 + y * 3 + (x / 4) * y) % colors));
     } else {
         for (int y = 0; y < rows; y++)
             for (int x = 0; x < width; x++) {
-                spec.pixels.push_back(uint8_t(x * 40 + y));
-                spec.pixels.push_back(uint8_t(y * 60 + 3));
-                spec.pixels.push_back(uint8_t(255 - x * y * 9));
+                layout.pixels.push_back(uint8_t(x * 40 + y));
+                layout.pixels.push_back(uint8_t(y * 60 + 3));
+                layout.pixels.push_back(uint8_t(255 - x * y * 9));
             }
     }
-    return spec;
+    return layout;
 }
 
-void expectReadsAsWritten(const BmpSpec& spec, const std::string& label) {
+void expectReadsAsWritten(const BmpLayout& layout, const std::string& label) {
     SCOPED_TRACE(label);
-    Read read = readBmp(writeTemp(label + ".bmp", encodeBmp(spec)));
+    Read read = readBmp(writeTemp(label + ".bmp", encodeBmp(layout)));
     ASSERT_TRUE(read.ok) << read.messages;
     EXPECT_EQ(read.messages, "");
-    EXPECT_EQ(read.width, spec.width);
-    EXPECT_EQ(read.height, std::abs(spec.height));
-    EXPECT_EQ(read.pixels, expectedPixels(spec));
+    EXPECT_EQ(read.width, layout.width);
+    EXPECT_EQ(read.height, std::abs(layout.height));
+    EXPECT_EQ(read.pixels, expectedPixels(layout));
 }
 
 } // namespace
@@ -136,11 +136,11 @@ TEST(BmpReader, EveryDepthWithBothHeadersAndWithoutFileHeader) {
                 continue; // the core header knows no such depths
             for (bool fileHeader : {true, false}) {
                 // Width 5 pads every depth's rows in the file.
-                BmpSpec spec = patterned(bits, 5, 3);
-                spec.os2Header = os2;
-                spec.fileHeader = fileHeader;
-                expectReadsAsWritten(spec, std::to_string(bits) + (os2 ? "_os2" : "_win") +
-                                               (fileHeader ? "" : "_packed"));
+                BmpLayout layout = patterned(bits, 5, 3);
+                layout.os2Header = os2;
+                layout.fileHeader = fileHeader;
+                expectReadsAsWritten(layout, std::to_string(bits) + (os2 ? "_os2" : "_win") +
+                                                 (fileHeader ? "" : "_packed"));
             }
         }
     }
@@ -160,37 +160,37 @@ TEST(BmpReader, Width5GivesPacked15ByteRows) {
 
 TEST(BmpReader, ColorsUsedLimitsTheTableAndIndicesPastItAreBlack) {
     for (bool fileHeader : {true, false}) {
-        BmpSpec spec;
-        spec.width = 6;
-        spec.height = 2;
-        spec.bitsPerPixel = 8;
-        spec.colorsUsed = 3;
-        spec.fileHeader = fileHeader; // without it the bits start right after 3 entries
-        spec.palette = {10, 20, 30, 40, 50, 60, 70, 80, 90};
-        spec.pixels = {0, 1, 2, 2, 1, 0, 1, 1, 200, 3, 0, 2};
-        expectReadsAsWritten(spec, fileHeader ? "used3" : "used3_packed");
+        BmpLayout layout;
+        layout.width = 6;
+        layout.height = 2;
+        layout.bitsPerPixel = 8;
+        layout.colorsUsed = 3;
+        layout.fileHeader = fileHeader; // without it the bits start right after 3 entries
+        layout.palette = {10, 20, 30, 40, 50, 60, 70, 80, 90};
+        layout.pixels = {0, 1, 2, 2, 1, 0, 1, 1, 200, 3, 0, 2};
+        expectReadsAsWritten(layout, fileHeader ? "used3" : "used3_packed");
     }
 }
 
 TEST(BmpReader, TopDownFilesComeOutBottomRowFirst) {
     for (int bits : {8, 24}) {
-        BmpSpec spec = patterned(bits, 7, -5);
-        expectReadsAsWritten(spec, "topdown" + std::to_string(bits));
+        BmpLayout layout = patterned(bits, 7, -5);
+        expectReadsAsWritten(layout, "topdown" + std::to_string(bits));
     }
 }
 
 TEST(BmpReader, RunLengthEncodedFilesDecodeToTheirPixels) {
     for (int bits : {4, 8}) {
-        BmpSpec spec = patterned(bits, 37, 9);
+        BmpLayout layout = patterned(bits, 37, 9);
         // Long runs, short runs and absolute stretches on every row.
         for (int y = 0; y < 9; y++)
             for (int x = 10; x < 30; x++)
-                spec.pixels[y * 37 + x] = uint8_t(y + (x > 20));
-        spec.compression = bits == 8 ? BmpCompression::rle8 : BmpCompression::rle4;
-        expectReadsAsWritten(spec, "rle" + std::to_string(bits));
+                layout.pixels[y * 37 + x] = uint8_t(y + (x > 20));
+        layout.compression = bits == 8 ? BmpCompression::rle8 : BmpCompression::rle4;
+        expectReadsAsWritten(layout, "rle" + std::to_string(bits));
     }
     // A run longer than 255 pixels and an all-different row longer than 255.
-    BmpSpec wide = patterned(8, 600, 2);
+    BmpLayout wide = patterned(8, 600, 2);
     for (int x = 0; x < 600; x++) {
         wide.pixels[x] = 9;
         wide.pixels[600 + x] = uint8_t(x);
@@ -200,23 +200,23 @@ TEST(BmpReader, RunLengthEncodedFilesDecodeToTheirPixels) {
 }
 
 TEST(BmpReader, RunLengthEscapesLeaveSkippedPixelsBlack) {
-    BmpSpec spec;
-    spec.width = 6;
-    spec.height = 3;
-    spec.bitsPerPixel = 8;
-    spec.compression = BmpCompression::rle8;
-    spec.colorsUsed = 8;
+    BmpLayout layout;
+    layout.width = 6;
+    layout.height = 3;
+    layout.bitsPerPixel = 8;
+    layout.compression = BmpCompression::rle8;
+    layout.colorsUsed = 8;
     for (int i = 0; i < 8; i++)
-        spec.palette.insert(spec.palette.end(), {uint8_t(100 + i), uint8_t(i), 50});
-    spec.rleData = {2, 1,             // row 0: two of colour 1
-                    0, 0,             // end of line
-                    0, 3, 4, 5, 6, 0, // row 1: absolute 4 5 6, padded
-                    0, 2, 2, 1,       // delta: 2 right, 1 up
-                    1, 7,             // row 2, x 5: colour 7
-                    9, 3,             // runs past the right edge are dropped
-                    0, 1,             // end of bitmap
-                    1, 2};            // never read
-    Read read = readBmp(writeTemp("rle8_escapes.bmp", encodeBmp(spec)));
+        layout.palette.insert(layout.palette.end(), {uint8_t(100 + i), uint8_t(i), 50});
+    layout.rleData = {2, 1,             // row 0: two of colour 1
+                      0, 0,             // end of line
+                      0, 3, 4, 5, 6, 0, // row 1: absolute 4 5 6, padded
+                      0, 2, 2, 1,       // delta: 2 right, 1 up
+                      1, 7,             // row 2, x 5: colour 7
+                      9, 3,             // runs past the right edge are dropped
+                      0, 1,             // end of bitmap
+                      1, 2};            // never read
+    Read read = readBmp(writeTemp("rle8_escapes.bmp", encodeBmp(layout)));
     ASSERT_TRUE(read.ok) << read.messages;
     auto at = [&](int x, int y) {
         const uint8_t* p = &read.pixels[(y * 6 + x) * 3];
@@ -235,7 +235,7 @@ TEST(BmpReader, RunLengthEscapesLeaveSkippedPixelsBlack) {
     EXPECT_EQ(at(0, 2), black);
 
     // The same for 4 bits: runs alternate the two nibbles; absolute runs pack them.
-    BmpSpec four = spec;
+    BmpLayout four = layout;
     four.bitsPerPixel = 4;
     four.compression = BmpCompression::rle4;
     four.rleData = {5, 0x12,             // row 0: 1 2 1 2 1
@@ -261,9 +261,9 @@ TEST(BmpReader, RunLengthEscapesLeaveSkippedPixelsBlack) {
 
 TEST(BmpReader, OtherInfoHeaderSizesAreRefused) {
     for (uint32_t size : {64u, 108u, 124u, 16u}) {
-        BmpSpec spec = patterned(24, 4, 4);
-        spec.headerSize = size;
-        Read read = readBmp(writeTemp("hdr" + std::to_string(size) + ".bmp", encodeBmp(spec)));
+        BmpLayout layout = patterned(24, 4, 4);
+        layout.headerSize = size;
+        Read read = readBmp(writeTemp("hdr" + std::to_string(size) + ".bmp", encodeBmp(layout)));
         EXPECT_FALSE(read.ok);
         EXPECT_EQ(read.messages, "Error: Unknown DIB file format.\n") << size;
     }
@@ -288,9 +288,9 @@ TEST(BmpReader, TruncatedAndLyingFilesAreRefusedWithoutReadingPastTheEnd) {
     };
     const std::vector<uint8_t> rgb24 = encodeBmp(patterned(24, 5, 4));
     const std::vector<uint8_t> pal8 = encodeBmp(patterned(8, 5, 4));
-    BmpSpec rleSpec = patterned(8, 5, 4);
-    rleSpec.compression = BmpCompression::rle8;
-    const std::vector<uint8_t> rle8 = encodeBmp(rleSpec);
+    BmpLayout rleLayout = patterned(8, 5, 4);
+    rleLayout.compression = BmpCompression::rle8;
+    const std::vector<uint8_t> rle8 = encodeBmp(rleLayout);
 
     struct Case {
         const char* name;
@@ -336,14 +336,14 @@ TEST(BmpReader, TruncatedAndLyingFilesAreRefusedWithoutReadingPastTheEnd) {
 }
 
 TEST(BmpReader, LoadBmpHandsThePixelsOver) {
-    BmpSpec spec = patterned(4, 9, 3);
-    std::string path = writeTemp("load.bmp", encodeBmp(spec));
+    BmpLayout layout = patterned(4, 9, 3);
+    std::string path = writeTemp("load.bmp", encodeBmp(layout));
     ImageRGB* image = loadBmp(path.c_str());
     ASSERT_NE(image, nullptr);
     EXPECT_EQ(image->width, 9);
     EXPECT_EQ(image->height, 3);
     EXPECT_EQ(image->rowSize, 27);
-    EXPECT_EQ(std::vector<uint8_t>(image->pixels, image->pixels + 81), expectedPixels(spec));
+    EXPECT_EQ(std::vector<uint8_t>(image->pixels, image->pixels + 81), expectedPixels(layout));
     delete[] image->pixels;
     delete image;
 

@@ -50,7 +50,7 @@ TEST(InspectImage, EveryReaderGivesAnUprightPpm) {
     const std::string ppm = tempPath("out.ppm");
 
     // BMP: stored bottom row first, so the PPM starts with the file's last row.
-    BmpSpec bmp;
+    BmpLayout bmp;
     bmp.width = 2;
     bmp.height = 2;
     bmp.pixels = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};

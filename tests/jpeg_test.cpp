@@ -120,11 +120,11 @@ TEST(JpegReader, MissingFileIsReportedOnStandardOutput) {
 
 TEST(JpegReaderDeathTest, FatalErrorsEndTheProcessWithStatus1) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    BmpSpec spec;
-    spec.width = 2;
-    spec.height = 2;
-    spec.pixels.assign(12, 7);
-    std::string notJpeg = writeTemp("bitmap.jpg", encodeBmp(spec));
+    BmpLayout layout;
+    layout.width = 2;
+    layout.height = 2;
+    layout.pixels.assign(12, 7);
+    std::string notJpeg = writeTemp("bitmap.jpg", encodeBmp(layout));
     EXPECT_EXIT(loadJpeg(notJpeg.c_str()), testing::ExitedWithCode(1),
                 "Not a JPEG file: starts with 0x42 0x4d");
     std::string empty = writeTemp("empty.jpg", {});

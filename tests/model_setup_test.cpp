@@ -23,12 +23,12 @@ void writeFile(const std::string& name, const std::vector<uint8_t>& bytes) {
 }
 
 std::vector<uint8_t> solidBmp(uint8_t r, uint8_t g, uint8_t b) {
-    BmpSpec spec;
-    spec.width = 8;
-    spec.height = 8;
+    BmpLayout layout;
+    layout.width = 8;
+    layout.height = 8;
     for (int i = 0; i < 64; i++)
-        spec.pixels.insert(spec.pixels.end(), {r, g, b});
-    return encodeBmp(spec);
+        layout.pixels.insert(layout.pixels.end(), {r, g, b});
+    return encodeBmp(layout);
 }
 
 std::vector<uint8_t> solidJpeg(uint8_t r, uint8_t g, uint8_t b) {

@@ -68,14 +68,14 @@ std::vector<uint8_t> boundTexture(int* width, int* height) {
 // Rows of one colour each, bottom row first.
 const uint8_t rowColors[4][3] = {{250, 10, 10}, {10, 250, 10}, {10, 10, 250}, {250, 250, 10}};
 
-BmpSpec stripedBmp(int width) {
-    BmpSpec spec;
-    spec.width = width;
-    spec.height = 4;
+BmpLayout stripedBmp(int width) {
+    BmpLayout layout;
+    layout.width = width;
+    layout.height = 4;
     for (int y = 0; y < 4; y++)
         for (int x = 0; x < width; x++)
-            spec.pixels.insert(spec.pixels.end(), rowColors[y], rowColors[y] + 3);
-    return spec;
+            layout.pixels.insert(layout.pixels.end(), rowColors[y], rowColors[y] + 3);
+    return layout;
 }
 
 std::vector<uint8_t> uniformJpeg(int components, const std::vector<uint8_t>& pixel) {
@@ -148,7 +148,7 @@ TEST(TextureLoader, ExtensionDecidesTheReaderAndTheConsoleLine) {
 // Types into the shared display, so it runs alone (tests/CMakeLists.txt).
 TEST(TextureLoader, FailingReaderShowsItsBoxThenFailed) {
     ensureGlWindow();
-    BmpSpec refused = stripedBmp(8);
+    BmpLayout refused = stripedBmp(8);
     refused.headerSize = 108;
     std::string path = writeTemp("refused.bmp", encodeBmp(refused));
     uint32_t slot = 12345;

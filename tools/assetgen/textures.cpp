@@ -55,28 +55,28 @@ static std::vector<uint8_t> gradientPalette(const std::vector<Rgba>& stops, int 
 static TextureImage paletteBmp(const char* file, const Canvas& c, std::vector<uint8_t> palette,
                                int bits, BmpCompression compression) {
     TextureImage t{file, c.width, c.height, {}, {}};
-    BmpSpec spec;
-    spec.width = c.width;
-    spec.height = c.height;
-    spec.bitsPerPixel = bits;
-    spec.compression = compression;
-    spec.pixels = toIndices(canvasRgb(c, true), palette);
-    for (uint8_t index : spec.pixels) {
+    BmpLayout layout;
+    layout.width = c.width;
+    layout.height = c.height;
+    layout.bitsPerPixel = bits;
+    layout.compression = compression;
+    layout.pixels = toIndices(canvasRgb(c, true), palette);
+    for (uint8_t index : layout.pixels) {
         t.rgb.insert(t.rgb.end(), palette.begin() + index * 3, palette.begin() + index * 3 + 3);
     }
-    spec.palette = std::move(palette);
-    t.bytes = encodeBmp(spec);
+    layout.palette = std::move(palette);
+    t.bytes = encodeBmp(layout);
     return t;
 }
 
 static TextureImage trueColourBmp(const char* file, const Canvas& c) {
     TextureImage t{file, c.width, c.height, canvasRgb(c, true), {}};
-    BmpSpec spec;
-    spec.width = c.width;
-    spec.height = c.height;
-    spec.bitsPerPixel = 24;
-    spec.pixels = t.rgb;
-    t.bytes = encodeBmp(spec);
+    BmpLayout layout;
+    layout.width = c.width;
+    layout.height = c.height;
+    layout.bitsPerPixel = 24;
+    layout.pixels = t.rgb;
+    t.bytes = encodeBmp(layout);
     return t;
 }
 

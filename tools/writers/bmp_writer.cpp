@@ -12,26 +12,26 @@ static void put32(std::vector<uint8_t>& out, uint32_t value) {
     put16(out, value >> 16);
 }
 
-static uint32_t paletteEntries(const BmpSpec& spec) {
-    if (!spec.os2Header && spec.colorsUsed != 0)
-        return spec.colorsUsed;
-    if (spec.bitsPerPixel >= 1 && spec.bitsPerPixel <= 8)
-        return 1u << spec.bitsPerPixel;
+static uint32_t paletteEntries(const BmpLayout& layout) {
+    if (!layout.os2Header && layout.colorsUsed != 0)
+        return layout.colorsUsed;
+    if (layout.bitsPerPixel >= 1 && layout.bitsPerPixel <= 8)
+        return 1u << layout.bitsPerPixel;
     return 0;
 }
 
 // One source row (bottom row first numbering) as the uncompressed file stores it.
-static void appendRow(std::vector<uint8_t>& out, const BmpSpec& spec, int row) {
-    const int width = spec.width;
-    const int bits = spec.bitsPerPixel;
+static void appendRow(std::vector<uint8_t>& out, const BmpLayout& layout, int row) {
+    const int width = layout.width;
+    const int bits = layout.bitsPerPixel;
     const size_t start = out.size();
     auto index = [&](int x) -> uint8_t {
         size_t at = size_t(row) * width + x;
-        return at < spec.pixels.size() ? spec.pixels[at] : 0;
+        return at < layout.pixels.size() ? layout.pixels[at] : 0;
     };
     auto rgb = [&](int x, int channel) -> uint8_t {
         size_t at = (size_t(row) * width + x) * 3 + channel;
-        return at < spec.pixels.size() ? spec.pixels[at] : 0;
+        return at < layout.pixels.size() ? layout.pixels[at] : 0;
     };
     if (bits <= 8) {
         uint32_t acc = 0;
@@ -113,16 +113,16 @@ static void encodeRleRow(std::vector<uint8_t>& out, const uint8_t* row, int widt
     }
 }
 
-static std::vector<uint8_t> encodeRle(const BmpSpec& spec) {
+static std::vector<uint8_t> encodeRle(const BmpLayout& layout) {
     std::vector<uint8_t> out;
-    const int rows = std::abs(spec.height);
-    std::vector<uint8_t> row(size_t(spec.width), 0);
+    const int rows = std::abs(layout.height);
+    std::vector<uint8_t> row(size_t(layout.width), 0);
     for (int y = 0; y < rows; y++) {
-        for (int x = 0; x < spec.width; x++) {
-            size_t at = size_t(y) * spec.width + x;
-            row[x] = at < spec.pixels.size() ? spec.pixels[at] : 0;
+        for (int x = 0; x < layout.width; x++) {
+            size_t at = size_t(y) * layout.width + x;
+            row[x] = at < layout.pixels.size() ? layout.pixels[at] : 0;
         }
-        encodeRleRow(out, row.data(), spec.width, spec.compression == BmpCompression::rle4);
+        encodeRleRow(out, row.data(), layout.width, layout.compression == BmpCompression::rle4);
         if (y + 1 < rows) {
             out.push_back(0);
             out.push_back(0);
@@ -133,57 +133,57 @@ static std::vector<uint8_t> encodeRle(const BmpSpec& spec) {
     return out;
 }
 
-std::vector<uint8_t> encodeBmp(const BmpSpec& spec) {
-    const uint32_t headerSize = spec.headerSize ? spec.headerSize : spec.os2Header ? 12 : 40;
+std::vector<uint8_t> encodeBmp(const BmpLayout& layout) {
+    const uint32_t headerSize = layout.headerSize ? layout.headerSize : layout.os2Header ? 12 : 40;
     const bool core = headerSize == 12;
-    const uint32_t entries = paletteEntries(spec);
+    const uint32_t entries = paletteEntries(layout);
     const uint32_t entrySize = core ? 3 : 4;
-    const bool rle = !core && spec.compression != BmpCompression::rgb;
+    const bool rle = !core && layout.compression != BmpCompression::rgb;
 
     std::vector<uint8_t> bits;
     if (rle) {
-        bits = spec.rleData.empty() ? encodeRle(spec) : spec.rleData;
+        bits = layout.rleData.empty() ? encodeRle(layout) : layout.rleData;
     } else {
-        const int rows = std::abs(spec.height);
+        const int rows = std::abs(layout.height);
         for (int i = 0; i < rows; i++) {
             // A top-down file stores the top row first.
-            appendRow(bits, spec, spec.height < 0 ? rows - 1 - i : i);
+            appendRow(bits, layout, layout.height < 0 ? rows - 1 - i : i);
         }
     }
 
     std::vector<uint8_t> header;
     if (core) {
         put32(header, 12);
-        put16(header, uint32_t(spec.width));
-        put16(header, uint32_t(spec.height));
+        put16(header, uint32_t(layout.width));
+        put16(header, uint32_t(layout.height));
         put16(header, 1);
-        put16(header, uint32_t(spec.bitsPerPixel));
+        put16(header, uint32_t(layout.bitsPerPixel));
     } else {
         put32(header, headerSize);
-        put32(header, uint32_t(spec.width));
-        put32(header, uint32_t(spec.height));
+        put32(header, uint32_t(layout.width));
+        put32(header, uint32_t(layout.height));
         put16(header, 1);
-        put16(header, uint32_t(spec.bitsPerPixel));
-        put32(header, rle ? uint32_t(spec.compression) : 0);
+        put16(header, uint32_t(layout.bitsPerPixel));
+        put32(header, rle ? uint32_t(layout.compression) : 0);
         put32(header, uint32_t(bits.size()));
         put32(header, 2835);
         put32(header, 2835);
-        put32(header, spec.colorsUsed);
+        put32(header, layout.colorsUsed);
         put32(header, 0);
         header.resize(headerSize, 0);
     }
     for (uint32_t i = 0; i < entries; i++) {
         size_t at = size_t(i) * 3;
-        bool known = at + 2 < spec.palette.size();
-        header.push_back(known ? spec.palette[at + 2] : 0);
-        header.push_back(known ? spec.palette[at + 1] : 0);
-        header.push_back(known ? spec.palette[at] : 0);
+        bool known = at + 2 < layout.palette.size();
+        header.push_back(known ? layout.palette[at + 2] : 0);
+        header.push_back(known ? layout.palette[at + 1] : 0);
+        header.push_back(known ? layout.palette[at] : 0);
         if (entrySize == 4)
             header.push_back(0);
     }
 
     std::vector<uint8_t> file;
-    if (spec.fileHeader) {
+    if (layout.fileHeader) {
         const uint32_t offset = 14 + uint32_t(header.size());
         file.push_back('B');
         file.push_back('M');

@@ -6,7 +6,7 @@
 
 enum class BmpCompression { rgb = 0, rle8 = 1, rle4 = 2 };
 
-struct BmpSpec {
+struct BmpLayout {
     int width = 0;
     int height = 0;        // rows as given; negative writes a top-down file
     int bitsPerPixel = 24; // 1, 4, 8, 16 (5-5-5), 24, 32
@@ -29,4 +29,4 @@ struct BmpSpec {
 // (colorsUsed, or 2^bitsPerPixel up to 8 bits), padded with black or cut.
 // RLE data is a real encoder: repeated pixels as runs, the rest in absolute
 // mode, an end of line after each row and an end of bitmap after the last.
-std::vector<uint8_t> encodeBmp(const BmpSpec& spec);
+std::vector<uint8_t> encodeBmp(const BmpLayout& layout);
