@@ -3,13 +3,17 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
-void drawBackdrop(uint32_t texture, float z) {
+void beginPictureFrame() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
     gluLookAt(0, 0, 10, 0, 0, 0, 0, 1, 0);
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     glDisable(GL_BLEND);
     glEnable(GL_TEXTURE_2D);
+}
+
+void drawBackdrop(uint32_t texture, float z) {
+    beginPictureFrame();
 
     glPushMatrix();
     glBindTexture(GL_TEXTURE_2D, texture);

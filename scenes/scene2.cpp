@@ -7,11 +7,11 @@
 // coordinate (1, 43/44); the modelview matrix holding the camera.
 // sceneTime leaves every frame as phaseThousandths * 0.001 + 0.1.
 #include "image/image.h"
+#include "scenes/backdrop.h"
 #include "scenes/scenes.h"
 #include "shell/shell.h"
 
 #include <GL/gl.h>
-#include <GL/glu.h>
 
 int32_t waveFrameCount = 0;
 
@@ -44,12 +44,7 @@ static void rollHeights() {
 }
 
 void Scene2Wave() {
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glLoadIdentity();
-    gluLookAt(0, 0, 10, 0, 0, 0, 0, 1, 0);
-    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-    glDisable(GL_BLEND);
-    glEnable(GL_TEXTURE_2D);
+    beginPictureFrame();
 
     glPushMatrix();
     glTranslatef(0, 0, -10);
