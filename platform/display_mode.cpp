@@ -2,7 +2,13 @@
 
 #include <GL/glut.h>
 #include <GL/glx.h>
+#include <GL/glxext.h>
+#include <X11/extensions/Xrandr.h>
 #include <cstring>
+
+// Whether the swap interval of 1 asked for at start-up is in force; written
+// once by requestVerticalSync.
+static bool verticalSync = false;
 
 static bool hasExtension(const char* list, const char* name) {
     size_t length = std::strlen(name);
@@ -19,40 +25,76 @@ static void* glxFunction(const char* name) {
     return reinterpret_cast<void*>(glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(name)));
 }
 
-static void requestVerticalSync() {
+// True when the driver confirms the interval (SGI's form cannot be asked).
+static bool requestVerticalSync() {
     Display* display = glXGetCurrentDisplay();
     GLXDrawable drawable = glXGetCurrentDrawable();
     if (!display || !drawable)
-        return;
+        return false;
     const char* extensions = glXQueryExtensionsString(display, DefaultScreen(display));
     if (!extensions)
-        return;
+        return false;
     if (hasExtension(extensions, "GLX_EXT_swap_control")) {
         using Swap = void (*)(Display*, GLXDrawable, int);
         if (auto swap = reinterpret_cast<Swap>(glxFunction("glXSwapIntervalEXT"))) {
             swap(display, drawable, 1);
-            return;
+            unsigned interval = 0;
+            glXQueryDrawable(display, drawable, GLX_SWAP_INTERVAL_EXT, &interval);
+            return interval == 1;
         }
     }
     using SwapInterval = int (*)(int);
     if (hasExtension(extensions, "GLX_MESA_swap_control")) {
-        if (auto swap = reinterpret_cast<SwapInterval>(glxFunction("glXSwapIntervalMESA"))) {
+        auto swap = reinterpret_cast<SwapInterval>(glxFunction("glXSwapIntervalMESA"));
+        auto get = reinterpret_cast<int (*)()>(glxFunction("glXGetSwapIntervalMESA"));
+        if (swap && get) {
             swap(1);
-            return;
+            return get() == 1;
         }
     }
     if (hasExtension(extensions, "GLX_SGI_swap_control")) {
         if (auto swap = reinterpret_cast<SwapInterval>(glxFunction("glXSwapIntervalSGI")))
-            swap(1);
+            return swap(1) == 0;
     }
+    return false;
+}
+
+// The refresh rate of the mode in force, in Hz; 0 when it cannot be told.
+static int refreshRate() {
+    if (glutGameModeGet(GLUT_GAME_MODE_ACTIVE)) {
+        const int rate = glutGameModeGet(GLUT_GAME_MODE_REFRESH_RATE);
+        if (rate > 0)
+            return rate;
+    }
+    Display* display = glXGetCurrentDisplay();
+    int event, error;
+    if (!display || !XRRQueryExtension(display, &event, &error))
+        return 0;
+    XRRScreenConfiguration* config = XRRGetScreenInfo(display, DefaultRootWindow(display));
+    if (!config)
+        return 0;
+    const int rate = XRRConfigCurrentRate(config);
+    XRRFreeScreenConfigInfo(config);
+    return rate;
+}
+
+bool verticalSyncAt60Hz() {
+    const int rate = refreshRate();
+    return verticalSync && rate >= 59 && rate <= 61;
+}
+
+void openWindow() {
+    glutInitWindowSize(1024, 768);
+    glutCreateWindow("Marea de Neon");
+    verticalSync = requestVerticalSync();
 }
 
 void enterFullScreen() {
     glutEnterGameMode();
     if (glutGetWindow() == 0) {
         glutInitWindowSize(1024, 768);
-        glutCreateWindow("demo");
+        glutCreateWindow("Marea de Neon");
         glutFullScreen();
     }
-    requestVerticalSync();
+    verticalSync = requestVerticalSync();
 }

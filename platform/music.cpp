@@ -30,6 +30,7 @@ struct FMUSIC_MODULE {
     PositionMark marks[markSlots] = {};
     uint64_t markTotal = 0;        // the newest mark is marks[(markTotal - 1) % markSlots]
     PositionMark held = {0, 0, 0}; // what is reported while not playing
+    int firstOrder = 0;            // where playing starts
 };
 
 // Runs on the audio thread with the output locked.
@@ -69,7 +70,7 @@ static PositionMark audiblePosition(const FMUSIC_MODULE& song) {
     }
     if (oldest > 0)
         return song.marks[oldest % markSlots];
-    return {0, 0, 0}; // the first row has not reached the speakers yet
+    return {0, song.firstOrder, 0}; // the first row has not reached the speakers yet
 }
 
 static PositionMark currentPosition(FMUSIC_MODULE* song) {
@@ -88,8 +89,15 @@ static void detach(FMUSIC_MODULE* song) {
     musicOutputSetSource(nullptr, nullptr);
 }
 
+static bool outputMuted = false;
+
+signed char FSOUND_SetOutput(int outputType) {
+    outputMuted = outputType == FSOUND_OUTPUT_NOSOUND;
+    return 1;
+}
+
 signed char FSOUND_Init(int mixRate, int, unsigned int) {
-    return musicOutputOpen(mixRate);
+    return musicOutputOpen(mixRate, outputMuted);
 }
 
 void FSOUND_Close() {
@@ -163,8 +171,8 @@ signed char FMUSIC_PlaySong(FMUSIC_MODULE* song) {
     musicOutputLock();
     if (FMUSIC_MODULE* other = static_cast<FMUSIC_MODULE*>(musicOutputSource()))
         detach(other);
-    if (song->rendered)
-        openmpt_module_set_position_order_row(song->mod, 0, 0);
+    if (song->rendered || song->firstOrder != 0)
+        openmpt_module_set_position_order_row(song->mod, song->firstOrder, 0);
     song->rendered = false;
     song->ended = false;
     song->markTotal = 0;
@@ -191,6 +199,24 @@ signed char FMUSIC_FreeSong(FMUSIC_MODULE* song) {
     FMUSIC_StopSong(song);
     openmpt_module_destroy(song->mod);
     delete song;
+    return 1;
+}
+
+signed char FMUSIC_SetOrder(FMUSIC_MODULE* song, int order) {
+    if (!song || order < 0 || order >= openmpt_module_get_num_orders(song->mod))
+        return 0;
+    song->firstOrder = order;
+    if (!song->playing) {
+        song->held = {0, order, 0};
+        return 1;
+    }
+    // Playing: what is in the device buffers still plays; the new position
+    // is reported from the frames rendered after the jump.
+    musicOutputLock();
+    openmpt_module_set_position_order_row(song->mod, order, 0);
+    song->ended = false;
+    song->markTotal = 0;
+    musicOutputUnlock();
     return 1;
 }
 

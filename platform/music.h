@@ -4,6 +4,13 @@
 
 struct FMUSIC_MODULE;
 
+// Output kinds for FSOUND_SetOutput, called before FSOUND_Init.
+enum FSOUND_OUTPUTTYPES {
+    FSOUND_OUTPUT_AUTODETECT, // a sound device, else silence at the song's pace
+    FSOUND_OUTPUT_NOSOUND,    // no device: silence at the song's pace, no message
+};
+signed char FSOUND_SetOutput(int outputType);
+
 // Opens the sound output; falls back to a silent real-time driver (with one
 // line on standard error) when no device can be opened.
 signed char FSOUND_Init(int mixRate, int maxSoftwareChannels, unsigned int flags);
@@ -16,6 +23,9 @@ FMUSIC_MODULE* FMUSIC_LoadSong(const char* name);
 // All of these accept null; order and row of a null song are -1.
 signed char FMUSIC_PlaySong(FMUSIC_MODULE* mod);
 signed char FMUSIC_StopSong(FMUSIC_MODULE* mod);
+// Moves the song to the first row of an order; before FMUSIC_PlaySong, the
+// song then starts there. False when the order is not in the song.
+signed char FMUSIC_SetOrder(FMUSIC_MODULE* mod, int order);
 signed char FMUSIC_FreeSong(FMUSIC_MODULE* mod);
 int FMUSIC_GetOrder(FMUSIC_MODULE* mod);
 int FMUSIC_GetRow(FMUSIC_MODULE* mod);

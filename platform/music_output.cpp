@@ -147,13 +147,13 @@ static bool openAnyDevice(int rate, std::string* reason) {
     return opened;
 }
 
-bool musicOutputOpen(int rate) {
+bool musicOutputOpen(int rate, bool muted) {
     if (output.device)
         return true;
     if (rate <= 0)
         rate = 44100;
     std::string reason;
-    if (openAnyDevice(rate, &reason))
+    if (!muted && openAnyDevice(rate, &reason))
         return true;
     // The song is the demo's clock: without a device it must still advance.
     SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
@@ -161,8 +161,9 @@ bool musicOutputOpen(int rate) {
     const bool opened = output.subsystemUp && openDevice(rate);
     SDL_ResetHint(SDL_HINT_AUDIODRIVER);
     if (opened) {
-        std::fprintf(stderr, "music: no sound device (%s), the song plays silently\n",
-                     reason.c_str());
+        if (!muted)
+            std::fprintf(stderr, "music: no sound device (%s), the song plays silently\n",
+                         reason.c_str());
         return true;
     }
     std::fprintf(stderr, "music: no sound device (%s) and no silent output (%s)\n", reason.c_str(),

@@ -11,8 +11,9 @@
 using MusicRenderFunction = int (*)(void* source, int64_t frame, int count, int16_t* stereo);
 
 // Opens the device SDL_AUDIODRIVER or SDL's choice names, else the silent
-// real-time `dummy` driver after one line on standard error.
-bool musicOutputOpen(int rate);
+// real-time `dummy` driver after one line on standard error. Muted, it opens
+// the silent driver straight away, without a line.
+bool musicOutputOpen(int rate, bool muted = false);
 // Stops the audio thread; nothing is rendered after this returns.
 void musicOutputClose();
 int musicOutputRate();

@@ -9,15 +9,12 @@ FMUSIC_MODULE* song = nullptr;
 int32_t modelPrimitive = GL_TRIANGLES;
 
 void idle() {
+    waitForNextFrame();
     glutPostRedisplay();
 }
 
 void reshape(int width, int height) {
-    glViewport(0, 0, width, height);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    // Square and fixed whatever the window's proportions.
-    glFrustum(-2, 2, -2, 2, 5, 100);
+    setSurface(width, height);
     std::cout << "Window Changed to (x,y): " << width << ", " << height << std::endl;
     glutPostRedisplay();
 }

@@ -16,10 +16,60 @@ extern int32_t modelPrimitive;
 // Handed to every scene; fixed for the run.
 extern const int32_t phaseThousandths;
 
+// The command line: the demo's own long options; GLUT's X options pass on.
+struct DemoOptions {
+    bool window = false;   // a 1024x768 window, no full screen
+    bool mute = false;     // no sound device
+    bool uncapped = false; // frames back to back
+    int fromOrder = 0;     // the order the song starts at
+};
+// Takes the demo's options out of argv, leaving GLUT's. -1 to go on; else
+// the exit status, after the help or version (0) or the usage on standard
+// error (2).
+int parseOptions(int* argc, char** argv, DemoOptions* options);
+
 void fillGridPoints();
 // The GL state start-up sets once for every frame: texturing, smooth
 // shading, the depth test with GL_LEQUAL, the perspective hint.
 void setGlobalGlState();
+
+// The largest centred area of a surface with the pictures' 4:3 shape; the
+// whole surface when it is 4:3.
+struct PictureArea {
+    int x, y, width, height;
+};
+PictureArea pictureArea(int width, int height);
+
+// What reshape sets for a surface of this size, without its console line:
+// the viewport on the picture area and the fixed projection. Off 4:3 the
+// frames are also clipped to that area and the bands beside it kept black.
+void setSurface(int width, int height);
+// Blackens the bands of a surface that is not 4:3; nothing on one that is.
+void clearOutsidePicture();
+
+// One frame of the show at this song position: everything display does
+// between asking the song and swapping the buffers. False, after the clear,
+// from order 23 on, when there is nothing more to show.
+bool drawFrame(float row, float order);
+
+// Fixed 60 Hz deadlines on the monotonic clock, in nanoseconds: frame n of
+// a run is due at start + n/60 s, so no error adds up over the song.
+struct FrameSchedule {
+    int64_t start = 0;  // when the run's first frame was due
+    int64_t frames = 0; // frames of the run since then
+    bool started = false;
+};
+// When the next frame is due, the previous one being done at `now`: now for
+// the first frame, and after a stall of more than a few frames, which
+// starts a new run; otherwise the schedule's time, even when already past.
+int64_t nextFrameDue(FrameSchedule* schedule, int64_t now);
+
+// Steady: 60 frames a second, by vertical sync on a 60 Hz display, by the
+// schedule everywhere else. Uncapped: back to back.
+enum class FramePacing { Steady, Uncapped };
+void setFramePacing(FramePacing pacing);
+// Called between frames: sleeps until the next frame is due.
+void waitForNextFrame();
 
 void display();
 void idle();

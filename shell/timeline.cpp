@@ -22,19 +22,23 @@ SceneEntry sceneForOrder(float order) {
     return nullptr;
 }
 
+bool drawFrame(float row, float order) {
+    clearOutsidePicture();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    SceneEntry scene = sceneForOrder(order);
+    if (!scene)
+        return false;
+    scene(static_cast<int32_t>(row), static_cast<int32_t>(order), phaseThousandths);
+    return true;
+}
+
 void display() {
     // Row first, then order: two separate questions to the music library.
     float row = static_cast<float>(FMUSIC_GetRow(song));
     float order = static_cast<float>(FMUSIC_GetOrder(song));
-
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-
-    SceneEntry scene = sceneForOrder(order);
-    if (!scene)
+    if (!drawFrame(row, order))
         shutdownDemo(); // the last frame is cleared but never swapped
-    scene(static_cast<int32_t>(row), static_cast<int32_t>(order), phaseThousandths);
-
     glutSwapBuffers();
 }
