@@ -6,7 +6,7 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="$ROOT/build"
 
 PACKAGES=(build-essential cmake pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri
-          libjpeg62-turbo-dev libopenmpt-dev libsdl2-dev libgtest-dev
+          libjpeg62-turbo-dev libopenmpt-dev libsdl2-dev libxrandr-dev libgtest-dev
           xvfb xauth xdotool x11-apps clang libclang-rt-14-dev)
 
 install_missing() {

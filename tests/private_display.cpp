@@ -21,9 +21,9 @@ PrivateDisplay::~PrivateDisplay() {
 
 // Starts Xvfb on display n; its pid once it is ready, -1 when it is not
 // (another server holds the number, or it failed to start).
-static pid_t startXvfb(int n) {
+static pid_t startXvfb(int n, const std::string& screen) {
     std::vector<std::string> args = {
-        "Xvfb",       ":" + std::to_string(n), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+        "Xvfb",       ":" + std::to_string(n), "-screen", "0", screen, "-nolisten", "tcp",
         "-displayfd", std::to_string(readyFd)};
     std::vector<char*> argv;
     for (std::string& a : args)
@@ -71,14 +71,15 @@ static pid_t startXvfb(int n) {
     return -1;
 }
 
-bool PrivateDisplay::start() {
+bool PrivateDisplay::start(int width, int height) {
     if (pid > 0)
         return true;
     // Tests started side by side begin their search at different numbers;
     // the server's own lock settles any clash that is left.
     int first = 200 + int(getpid() % 200);
     for (int i = 0; i < 40; i++) {
-        pid_t server = startXvfb(first + i);
+        pid_t server =
+            startXvfb(first + i, std::to_string(width) + "x" + std::to_string(height) + "x24");
         if (server > 0) {
             pid = server;
             number = first + i;

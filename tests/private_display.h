@@ -15,10 +15,10 @@ class PrivateDisplay {
     PrivateDisplay& operator=(const PrivateDisplay&) = delete;
     ~PrivateDisplay();
 
-    // A 1024x768x24 screen on the first free display number from a start
-    // that depends on the process id; true once clients can connect. The
-    // server ends with the thread that started it, at the latest.
-    bool start();
+    // A screen of this size (24-bit) on the first free display number from
+    // a start that depends on the process id; true once clients can connect.
+    // The server ends with the thread that started it, at the latest.
+    bool start(int width = 1024, int height = 768);
     // ":N"; empty before start().
     std::string name() const;
     bool capture(Screenshot& shot) const;

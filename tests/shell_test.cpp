@@ -85,3 +85,27 @@ TEST(Reshape, SetsTheFixedFrustumAndLogsTheSize) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Window Changed to (x,y): 640, 480\n");
     glMatrixMode(GL_MODELVIEW);
 }
+
+TEST(FrameSchedule, SixtyAbsoluteDeadlinesASecondLateFramesCatchUpAStallRestarts) {
+    const int64_t start = 5'000'000'000;
+    FrameSchedule schedule;
+    EXPECT_EQ(nextFrameDue(&schedule, start), start); // the first frame at once
+    // Frames done early or late by a few milliseconds: the deadlines stay on
+    // the grid, so an hour of them ends exactly on time.
+    int64_t due = 0;
+    for (int64_t n = 1; n <= 216000; n++) {
+        const int64_t jitter = (n % 7 - 3) * 1'000'000;
+        due = nextFrameDue(&schedule, start + n * 1'000'000'000 / 60 - 16'000'000 + jitter);
+        ASSERT_EQ(due, start + n * 1'000'000'000 / 60) << n;
+    }
+    EXPECT_EQ(due, start + 3600'000'000'000);
+    // Two frames late: the next deadline is already past, so the frame comes
+    // at once, and the ones after it are back on the grid.
+    EXPECT_EQ(nextFrameDue(&schedule, due + 50'000'000), due + 16'666'666);
+    EXPECT_EQ(nextFrameDue(&schedule, due + 51'000'000), due + 33'333'333);
+    // Stalled for longer than a few frames: a new grid starts from now.
+    const int64_t stalled = due + 500'000'000;
+    EXPECT_EQ(nextFrameDue(&schedule, stalled), stalled);
+    EXPECT_EQ(nextFrameDue(&schedule, stalled + 1'000'000), stalled + 16'666'666);
+    EXPECT_EQ(nextFrameDue(&schedule, stalled + 20'000'000), stalled + 33'333'333);
+}
