@@ -1,5 +1,5 @@
-# Shared by ./run-demo and ./run-tests: installs what is missing, builds the
-# demo and the tools, and generates the assets into build/data.
+# Shared by ./run-demo and ./run-tests: installs what is missing and builds the
+# demo, the tools and the assets (into build/data).
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -27,11 +27,4 @@ install_missing() {
 build_all() {
     cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
     cmake --build "$BUILD" -j"$(nproc)"
-}
-
-generate_assets() {
-    mkdir -p "$BUILD/data"
-    if [ -x "$BUILD/tools/assetgen" ]; then
-        "$BUILD/tools/assetgen" "$BUILD/data"
-    fi
 }
