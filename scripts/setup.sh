@@ -1,5 +1,5 @@
-# Shared by ./run-demo and ./run-tests: installs what is missing, builds the
-# demo and the tools, and generates the assets into build/data.
+# Shared by ./run-demo and ./run-tests: installs what is missing and builds the
+# demo, the tools and the assets (into build/data).
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -8,6 +8,9 @@ BUILD="$ROOT/build"
 PACKAGES=(build-essential cmake pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri
           libjpeg62-turbo-dev libopenmpt-dev libsdl2-dev libxrandr-dev libgtest-dev
           xvfb xauth xdotool x11-apps clang libclang-rt-14-dev)
+# The Debian package: the icon is converted with ffmpeg, the dependencies
+# computed by dpkg-shlibdeps (which needs file), the result checked by lintian.
+PACKAGES+=(ffmpeg dpkg-dev file lintian)
 
 install_missing() {
     local missing=()
@@ -27,11 +30,4 @@ install_missing() {
 build_all() {
     cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
     cmake --build "$BUILD" -j"$(nproc)"
-}
-
-generate_assets() {
-    mkdir -p "$BUILD/data"
-    if [ -x "$BUILD/tools/assetgen" ]; then
-        "$BUILD/tools/assetgen" "$BUILD/data"
-    fi
 }
