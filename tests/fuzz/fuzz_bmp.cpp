@@ -8,8 +8,16 @@
 #include <string>
 #include <unistd.h>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+// One file per process, removed when the run ends; libFuzzer's fork mode
+// starts many processes.
+static std::string inputPath() {
     static const std::string path = "/tmp/fuzz_bmp_" + std::to_string(getpid()) + ".bmp";
+    atexit([] { unlink(path.c_str()); });
+    return path;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const std::string path = inputPath();
     FILE* file = fopen(path.c_str(), "wb");
     if (!file)
         return 0;
