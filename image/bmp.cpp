@@ -122,26 +122,32 @@ static Failure convertMapped(Work& work) {
     const unsigned char* bits = bitsAt < size ? data + bitsAt : nullptr;
     const size_t bitsSize = bitsAt < size ? size_t(size - bitsAt) : 0;
     // Refused before the section is made: a lying header must not cost memory.
+    // Uncompressed rows must all be in the file; run-length data can describe
+    // any size in a few bytes, so it gets the fixed cap.
     if (!dibSectionLayout(source.width, source.height, &work.section) ||
-        !dibSourceUsable(source, bitsSize))
+        !dibSourceUsable(source, bitsSize) ||
+        (source.compression != BI_RGB &&
+         uint64_t(work.section.width) * uint64_t(work.section.height) > maxPicturePixels))
         return Failure::conversion;
     if (!createDibSection(&work.section))
         return Failure::memory;
     if (setDibBits(&work.section, source, work.colors, colorCount, bits, bitsSize) == 0)
         return Failure::conversion;
 
+    // The section becomes the output: its rows are packed and turned to RGB
+    // in place, front to back, so the picture is held only once.
     const int32_t width = work.section.width;
     const int32_t rows = work.section.height;
-    work.output = new (std::nothrow) unsigned char[size_t(rows) * width * 3];
-    if (!work.output)
-        return Failure::memory;
+    work.output = work.section.bits;
+    work.section.bits = nullptr;
     unsigned char* out = work.output;
     for (int32_t y = 0; y < rows; y++) {
-        const unsigned char* in = work.section.bits + work.section.rowStride * y;
+        const unsigned char* in = work.output + work.section.rowStride * y;
         for (int32_t x = 0; x < width; x++, in += 3, out += 3) {
-            out[0] = in[2];
-            out[1] = in[1];
-            out[2] = in[0];
+            const unsigned char blue = in[0], green = in[1], red = in[2];
+            out[0] = red;
+            out[1] = green;
+            out[2] = blue;
         }
     }
     // Top-down files come out bottom row first like the others, so the

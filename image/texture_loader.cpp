@@ -1,4 +1,5 @@
 #include "image/image.h"
+#include "platform/file_mapping.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -12,18 +13,14 @@ TextureLoader textureLoader;
 bool TextureLoader::fileExists(const char* fileName) {
     if (!fileName)
         return false;
-    FILE* file = fopen(fileName, "r");
+    FILE* file = openRegularFile(fileName);
     if (!file)
         return false;
     fclose(file);
     return true;
 }
 
-// Brings a decoded image to 3 bytes per pixel in place of its buffer:
-// grayscale is spread over the three channels, and CMYK as JPEG files carry
-// it (Adobe's inverted form, 255 = no ink) is multiplied out. False for any
-// other layout, or when memory is short.
-static bool convertToRgb(ImageRGB* image) {
+bool convertToRgb(ImageRGB* image) {
     const int64_t width = image->width;
     if (width <= 0 || image->height <= 0 || image->rowSize == width * 3)
         return width >= 0 && image->height >= 0;

@@ -1,4 +1,5 @@
 #include "image/image.h"
+#include "platform/file_mapping.h"
 
 #include <GL/gl.h>
 #include <cstdio>
@@ -19,9 +20,11 @@ static bool readU16(FILE* file, long offset, int32_t* value) {
 }
 
 // Only the size fields are read: the pixels are taken as 32-bit BGRA from
-// offset 18 whatever the rest of the header says.
+// offset 18 whatever the rest of the header says. A file must hold every
+// pixel it announces, so a picture never costs more memory than its file.
 ImageRGBA* loadTga(const char* fileName) {
-    FILE* file = fopen(fileName, "rb");
+    size_t fileSize = 0;
+    FILE* file = openRegularFile(fileName, &fileSize);
     if (!file)
         return nullptr;
     int32_t width, height;
@@ -31,22 +34,21 @@ ImageRGBA* loadTga(const char* fileName) {
         return nullptr;
     }
     // Up to 65535 x 65535 x 4 bytes, which needs more than 32 bits.
-    uint64_t size = uint64_t(width) * uint64_t(height) * 4;
-    ImageRGBA* image = new (std::nothrow) ImageRGBA{width, height, nullptr};
-    // calloc: what a short file does not fill stays zero, and the pages of a
-    // huge announced size that the file never fills are never touched.
+    const uint64_t size = uint64_t(width) * uint64_t(height) * 4;
+    const uint64_t held = fileSize > 18 ? fileSize - 18 : 0;
+    ImageRGBA* image =
+        size <= held ? new (std::nothrow) ImageRGBA{width, height, nullptr} : nullptr;
     if (image)
-        image->pixels = static_cast<unsigned char*>(calloc(size ? size : 1, 1));
-    if (!image || !image->pixels) {
+        image->pixels = static_cast<unsigned char*>(malloc(size ? size : 1));
+    if (!image || !image->pixels || fread(image->pixels, 1, size, file) != size) {
+        if (image)
+            free(image->pixels);
         delete image;
         fclose(file);
         return nullptr;
     }
-    size_t got = fread(image->pixels, 1, size, file);
-    // Only what was read needs swapping: the zero-filled rest reads the same
-    // either way.
     unsigned char* p = image->pixels;
-    for (size_t i = 0; i < (got + 3) / 4; i++, p += 4) {
+    for (uint64_t i = 0; i < size / 4; i++, p += 4) {
         unsigned char blue = p[0];
         p[0] = p[2];
         p[2] = blue;

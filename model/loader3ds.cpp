@@ -1,6 +1,7 @@
 // 3DS import: opening, chunk headers and the bounded body reads that every
 // walker and chunk reader goes through.
 #include "model/model.h"
+#include "platform/file_mapping.h"
 #include "platform/message_box.h"
 
 #include <new>
@@ -19,7 +20,8 @@ bool Loader3ds::importModel(Model& model, const char* name) {
     if (!scratchChunk)
         scratchChunk = new (std::nothrow) Chunk{};
 
-    file = fopen(name, "rb");
+    size_t size = 0;
+    file = openRegularFile(name, &size);
     if (!file || !levelChunk || !scratchChunk) {
         snprintf(message, sizeof message, "Unable to find the file: %s!", name);
         MessageBoxA(nullptr, message, "Error", MB_OK);
@@ -29,6 +31,9 @@ bool Loader3ds::importModel(Model& model, const char* name) {
     fileName = name;
     walkStopped = false;
     nesting = 0;
+    fileSize = size;
+    materialIndex.clear();
+    materialsIndexed = 0;
 
     readChunkHeader(levelChunk);
     if (levelChunk->id != 0x4D4D) {
@@ -101,6 +106,14 @@ uint32_t Loader3ds::readBody(Chunk* chunk, void* dest, uint32_t size) {
     if (got < want)
         stopWalk("the file ends inside a chunk");
     return got;
+}
+
+uint32_t Loader3ds::bytesHeld(const Chunk* chunk) {
+    const uint32_t left = chunk->length - chunk->bytesRead;
+    const long at = ftell(file);
+    if (walkStopped || at < 0 || uint64_t(at) >= fileSize)
+        return 0;
+    return fileSize - uint64_t(at) < left ? uint32_t(fileSize - uint64_t(at)) : left;
 }
 
 // Skipped bodies are stepped over, whatever their size.

@@ -2,7 +2,7 @@
 // its chunk only and counts what it consumes into the chunk.
 #include "model/model.h"
 
-#include <cstring>
+#include <algorithm>
 #include <memory>
 #include <new>
 
@@ -45,10 +45,11 @@ static int readCount(uint32_t got, const uint8_t* bytes) {
 
 void Loader3ds::readVertexList(MeshObject& object, Chunk* chunk) {
     uint8_t count[2];
-    int n = readCount(readBody(chunk, count, 2), count);
+    uint32_t n = uint32_t(readCount(readBody(chunk, count, 2), count));
+    n = std::min(n, bytesHeld(chunk) / uint32_t(sizeof(Vec3)));
     delete[] object.vertices; // a second list replaces the first
     object.vertices = new (std::nothrow) Vec3[n]();
-    object.vertexCount = object.vertices ? n : 0;
+    object.vertexCount = object.vertices ? int(n) : 0;
     readBody(chunk, object.vertices, uint32_t(object.vertexCount) * sizeof(Vec3));
     skipRest(chunk);
     for (int i = 0; i < object.vertexCount; i++) {
@@ -61,9 +62,7 @@ void Loader3ds::readFaceList(MeshObject& object, Chunk* chunk) {
     uint8_t count[2];
     uint32_t n = uint32_t(readCount(readBody(chunk, count, 2), count));
     // Only faces that lie within the chunk are read.
-    uint32_t fit = (chunk->length - chunk->bytesRead) / 8;
-    if (n > fit)
-        n = fit;
+    n = std::min(n, bytesHeld(chunk) / 8);
     std::unique_ptr<uint8_t[]> raw(new (std::nothrow) uint8_t[n * 8]);
     uint32_t got = raw ? readBody(chunk, raw.get(), n * 8) / 8 : 0;
     delete[] object.faces;
@@ -80,26 +79,29 @@ void Loader3ds::readFaceList(MeshObject& object, Chunk* chunk) {
 
 void Loader3ds::readTexCoordList(MeshObject& object, Chunk* chunk) {
     uint8_t count[2];
-    int n = readCount(readBody(chunk, count, 2), count);
+    uint32_t n = uint32_t(readCount(readBody(chunk, count, 2), count));
+    n = std::min(n, bytesHeld(chunk) / uint32_t(sizeof(Vec2)));
     delete[] object.texVertices;
-    // Zero-filled, so a short body leaves defined coordinates.
     object.texVertices = new (std::nothrow) Vec2[n]();
-    object.texVertexCount = object.texVertices ? n : 0;
+    object.texVertexCount = object.texVertices ? int(n) : 0;
     readBody(chunk, object.texVertices, uint32_t(object.texVertexCount) * sizeof(Vec2));
     skipRest(chunk);
 }
 
+// Names are looked up in an index of the materials read so far, the first of
+// a name winning, so that many groups against many materials stay linear.
+// Materials are complete by the time an object is read: they are never
+// nested in one.
 void Loader3ds::readFaceMaterial(Model& model, MeshObject& object, Chunk* chunk) {
     char buffer[nameSize] = {};
     chunk->bytesRead += uint32_t(readName(buffer, chunk));
-    for (int i = 0; i < model.materialCount; i++) {
-        if (strcmp(buffer, model.materials[i].name) == 0) {
-            object.materialId = i;
-            if (model.materials[i].fileName[0] != 0)
-                object.hasTexture = true;
-            break;
-        }
-        object.materialId = -1;
+    for (; materialsIndexed < model.materialCount; materialsIndexed++)
+        materialIndex.emplace(model.materials[materialsIndexed].name, materialsIndexed);
+    if (model.materialCount > 0) {
+        const auto found = materialIndex.find(buffer);
+        object.materialId = found == materialIndex.end() ? -1 : found->second;
+        if (object.materialId >= 0 && model.materials[object.materialId].fileName[0] != 0)
+            object.hasTexture = true;
     }
     skipRest(chunk); // the group's face numbers
 }

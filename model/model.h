@@ -3,6 +3,8 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 // ---------------------------------------------------------------- records
@@ -94,6 +96,9 @@ class Loader3ds {
     // walk early but never make it read or write out of place.
     bool readChildHeader(const Chunk* parent, Chunk* child);
     uint32_t readBody(Chunk* chunk, void* dest, uint32_t size);
+    // What is left of chunk that the file still holds: lists are never
+    // allocated beyond it, whatever count they announce.
+    uint32_t bytesHeld(const Chunk* chunk);
     void skipRest(Chunk* chunk);
     void readFirstSubChunk(Chunk* chunk, void* dest, uint32_t size);
     void stopWalk(const char* why);
@@ -104,6 +109,10 @@ class Loader3ds {
     const char* fileName = nullptr; // during an import, for diagnostics
     bool walkStopped = false;
     int nesting = 0; // walk levels entered, bounded to keep the stack small
+    uint64_t fileSize = 0;
+    // First index of each material name, for the materials read so far.
+    std::unordered_map<std::string, int> materialIndex;
+    int materialsIndexed = 0;
 };
 
 // ---------------------------------------------------------------- demo models

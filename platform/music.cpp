@@ -1,5 +1,6 @@
 #include "platform/music.h"
 
+#include "platform/file_mapping.h"
 #include "platform/music_output.h"
 
 #include <cerrno>
@@ -109,7 +110,7 @@ void FSOUND_Close() {
 }
 
 static bool readWholeFile(const char* name, std::vector<char>& bytes, std::string& reason) {
-    FILE* file = std::fopen(name, "rb");
+    FILE* file = openRegularFile(name); // a FIFO or a device would block or never end
     if (!file) {
         reason = std::strerror(errno);
         return false;

@@ -1,10 +1,12 @@
 #include "image/image.h"
+#include "tests/hostile_files.h"
 #include "tools/writers/bmp_writer.h"
 #include "tools/writers/tga_writer.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -333,6 +335,31 @@ TEST(BmpReader, TruncatedAndLyingFilesAreRefusedWithoutReadingPastTheEnd) {
         EXPECT_FALSE(read.ok) << c.name;
         EXPECT_EQ(read.messages, "Error: Image file conversion error.\n") << c.name;
     }
+}
+
+// Run-length data can announce any size in a few bytes: past 8192 x 8192
+// pixels it is refused, up to it the picture costs its size once.
+TEST(BmpReader, RunLengthPicturesBeyondTheCapAndLyingHeadersAreRefused) {
+    for (const HostileFile& file : hostileBmpFiles()) {
+        Read read = readBmp(writeTemp(file.name, file.bytes));
+        EXPECT_EQ(read.ok, !file.refused) << file.name;
+        if (file.refused) {
+            EXPECT_EQ(read.messages, "Error: Image file conversion error.\n") << file.name;
+            continue;
+        }
+        ASSERT_EQ(read.width, 8192) << file.name;
+        ASSERT_EQ(read.height, 8192) << file.name;
+        // Four green pixels, then the end of the bitmap: the rest stays black.
+        const std::vector<uint8_t> start(read.pixels.begin(), read.pixels.begin() + 15);
+        EXPECT_EQ(start,
+                  std::vector<uint8_t>({0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 0, 0}));
+        EXPECT_EQ(read.pixels.back(), 0);
+    }
+    const std::string fifo = tempPath("fifo.bmp");
+    unlink(fifo.c_str());
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_NE(readBmp(fifo).messages.find("Failed to open DIB file"), std::string::npos);
+    unlink(fifo.c_str());
 }
 
 TEST(BmpReader, LoadBmpHandsThePixelsOver) {

@@ -1,4 +1,5 @@
 #include "image/image.h"
+#include "tests/hostile_files.h"
 #include "tools/writers/bmp_writer.h"
 #include "tools/writers/jpeg_writer.h"
 #include "tools/writers/tga_writer.h"
@@ -109,6 +110,34 @@ TEST(JpegReader, TruncatedFileGivesAFullImageAndOneWarning) {
     EXPECT_EQ(warnings, "Premature end of JPEG file\n");
     // The half that was in the file decoded.
     EXPECT_GT(read.image->pixels[0], 200);
+}
+
+// A few bytes can announce 65500 x 65500, and libjpeg fills what the file
+// does not hold: decoding may cost an 8192 x 8192 colour picture, or more
+// only when the file is at least 1/128 of the cost. Too many scans are
+// refused too. A refusal writes nothing.
+TEST(JpegReader, PicturesBeyondTheCapAndEndlessScansAreRefusedSilently) {
+    for (const HostileFile& file : hostileJpegFiles()) {
+        std::string path = writeTemp(file.name, file.bytes);
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        Freed read{loadJpeg(path.c_str())};
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << file.name;
+        testing::internal::GetCapturedStderr(); // libjpeg's warning about the missing data
+        EXPECT_EQ(read.image == nullptr, file.refused) << file.name;
+        if (read.image) {
+            EXPECT_GE(read.image->width, 5792) << file.name;
+        }
+    }
+    // 256 MiB of CMYK from a file of 2 MiB and more is a picture that large.
+    std::vector<uint8_t> bytes = jpegAnnouncing(8192, 8192, 4);
+    bytes.resize(2 << 20);
+    testing::internal::CaptureStderr();
+    Freed read{loadJpeg(writeTemp("cmyk_8192x8192_2mb.jpg", bytes).c_str())};
+    testing::internal::GetCapturedStderr();
+    ASSERT_NE(read.image, nullptr);
+    EXPECT_EQ(read.image->rowSize, 8192 * 4);
+    EXPECT_EQ(read.image->height, 8192);
 }
 
 TEST(JpegReader, MissingFileIsReportedOnStandardOutput) {

@@ -1,6 +1,7 @@
 // Damaged and oversized 3DS files: the reader keeps to its buffers, never
 // walks forever and keeps whatever it read before the damage.
 #include "model_files.h"
+#include "tests/hostile_files.h"
 
 #include <algorithm>
 #include <cmath>
@@ -357,4 +358,54 @@ TEST(Loader3dsFaults, ASecondListReplacesTheFirst) {
     EXPECT_EQ(in.object(0).vertexCount, 4);
     EXPECT_EQ(in.object(0).faceCount, 2);
     EXPECT_EQ(in.object(0).vertices[3].x, 3.0f);
+}
+
+// What a list announces but neither its chunk nor the file holds is not
+// allocated: a few bytes must not cost megabytes.
+TEST(Loader3dsFaults, ListsGetNoMoreEntriesThanTheirBytesHold) {
+    auto bytes = boxFile([](ChunkWriter& w) {
+        w.begin(0x4110);
+        w.u16(65535); // two vertices held
+        for (float f : {1.0f, 2.0f, 3.0f, 4.0f, 5.0f, 6.0f})
+            w.f32(f);
+        w.end();
+        w.begin(0x4140);
+        w.u16(65535); // none held
+        w.end();
+    });
+    Imported inChunk(bytes);
+    ASSERT_TRUE(inChunk.ok);
+    EXPECT_EQ(inChunk.object(0).vertexCount, 2);
+    EXPECT_EQ(inChunk.object(0).vertices[1].x, 4.0f);
+    EXPECT_EQ(inChunk.object(0).texVertexCount, 0);
+
+    // Every length lies: the lists end where the file does.
+    ChunkWriter w;
+    w.begin(0x4D4D);
+    w.begin(0x4000);
+    w.text("cut");
+    w.begin(0x4100);
+    const size_t listAt = w.size();
+    vertexList(w, lineOfVertices(3));
+    w.out[listAt + 6] = w.out[listAt + 7] = 0xFF; // 65535 announced
+    w.end();
+    w.end();
+    w.end();
+    w.putLength(0, 0x7FFFFFFF);
+    w.putLength(6, 0x7FFFFF00);
+    w.putLength(listAt - 6, 0x7FFFF000);
+    w.putLength(listAt, 0x7FFF0000);
+    Imported inFile(w.out);
+    ASSERT_TRUE(inFile.ok);
+    EXPECT_EQ(inFile.object(0).vertexCount, 3);
+    EXPECT_EQ(inFile.object(0).vertices[2].x, 2.0f);
+
+    for (const HostileFile& file : hostile3dsFiles()) {
+        Imported in(file.bytes);
+        ASSERT_TRUE(in.ok) << file.name;
+        for (const MeshObject& o : in.model.objects) {
+            ASSERT_EQ(o.vertexCount + o.texVertexCount + o.faceCount, 0) << file.name;
+            ASSERT_EQ(o.materialId, in.model.materialCount > 0 ? -1 : 0) << file.name;
+        }
+    }
 }

@@ -1,5 +1,6 @@
 #include "image/image.h"
 #include "tests/gl_window.h"
+#include "tests/hostile_files.h"
 #include "tests/screen_capture.h"
 #include "tools/writers/bmp_writer.h"
 #include "tools/writers/jpeg_writer.h"
@@ -11,6 +12,7 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -102,11 +104,13 @@ TEST(TextureLoader, ExtensionDecidesTheReaderAndTheConsoleLine) {
     ensureGlWindow();
     const std::vector<uint8_t> bmp = encodeBmp(stripedBmp(8));
     const std::vector<uint8_t> jpeg = uniformJpeg(3, {200, 100, 50});
+    const std::vector<uint8_t> hugeJpeg = jpegAnnouncing(65500, 65500);
     struct Case {
         std::string name;
         const std::vector<uint8_t>* bytes; // null: no file
         bool made;
         std::string status; // after "Loading Texture: NAME..."
+        bool fifo = false;  // a FIFO of that name, which nothing writes to
     };
     const std::vector<Case> cases = {
         {"a.jpg", &jpeg, true, "Done.\n"},
@@ -119,12 +123,17 @@ TEST(TextureLoader, ExtensionDecidesTheReaderAndTheConsoleLine) {
         {"g.tga", &bmp, false, ""},
         {"h.Bmp", &bmp, false, ""},
         {"missing.bmp", nullptr, false, "Failed!!! - File does not exist\n"},
+        {"huge.jpg", &hugeJpeg, false, "Failed!!!\n"},
+        {"fifo.jpg", nullptr, false, "Failed!!! - File does not exist\n", true},
     };
     for (const Case& c : cases) {
         std::string path = tempPath(c.name);
         unlink(path.c_str());
         if (c.bytes)
             writeTemp(c.name, *c.bytes);
+        if (c.fifo) {
+            ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+        }
         uint32_t slot = 12345;
         Result result = create(path, &slot);
         EXPECT_EQ(result.made, c.made) << c.name;

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -76,23 +77,22 @@ TEST_F(TgaTest, OnlyTheSizeFieldsOfTheHeaderAreRead) {
     freeImage(image);
 }
 
-TEST_F(TgaTest, ShortZeroSizedAndMissingFiles) {
+// A picture costs no more than its file holds: a file that announces more
+// pixels than it carries is refused, however little is missing.
+TEST_F(TgaTest, FilesThatDoNotHoldEveryAnnouncedPixelAreRefused) {
     auto rgba = gradient(4, 4);
     auto bytes = encodeTga(4, 4, rgba.data());
-    bytes.resize(18 + 4 * 4 * 4 - 10); // the last pixels missing
+    bytes.resize(bytes.size() - 1);
     ASSERT_TRUE(writeFile("short.tga", bytes));
-    ImageRGBA* image = loadTga("short.tga");
-    ASSERT_NE(image, nullptr);
-    EXPECT_EQ(image->width, 4);
-    EXPECT_EQ(std::vector<uint8_t>(image->pixels, image->pixels + 52),
-              std::vector<uint8_t>(rgba.begin(), rgba.begin() + 52));
-    // Whole pixels the file does not hold are zero, never left uninitialised.
-    for (int i = 56; i < 64; i++)
-        EXPECT_EQ(image->pixels[i], 0) << i;
-    freeImage(image);
+    EXPECT_EQ(loadTga("short.tga"), nullptr);
+
+    std::vector<uint8_t> header(18, 0);
+    header[12] = header[13] = header[14] = header[15] = 0xFF; // 65535 x 65535
+    ASSERT_TRUE(writeFile("huge.tga", header));
+    EXPECT_EQ(loadTga("huge.tga"), nullptr);
 
     ASSERT_TRUE(writeFile("empty.tga", encodeTga(0, 7, nullptr)));
-    image = loadTga("empty.tga");
+    ImageRGBA* image = loadTga("empty.tga");
     ASSERT_NE(image, nullptr);
     EXPECT_EQ(image->width, 0);
     EXPECT_EQ(image->height, 7);
@@ -101,20 +101,8 @@ TEST_F(TgaTest, ShortZeroSizedAndMissingFiles) {
     ASSERT_TRUE(writeFile("header.tga", std::vector<uint8_t>(15, 0)));
     EXPECT_EQ(loadTga("header.tga"), nullptr);
     EXPECT_EQ(loadTga("missing.tga"), nullptr);
-}
-
-TEST_F(TgaTest, HugeAnnouncedSizeNeedsMoreThan32BitsAndDoesNotOverflow) {
-    std::vector<uint8_t> bytes(18, 0);
-    bytes[12] = bytes[13] = bytes[14] = bytes[15] = 0xFF; // 65535 x 65535
-    ASSERT_TRUE(writeFile("huge.tga", bytes));
-    ImageRGBA* image = loadTga("huge.tga");
-    // 17 GB: either allocated in full (and zero-filled) or refused; never a
-    // buffer of a wrapped-around size.
-    if (image) {
-        EXPECT_EQ(image->width, 65535);
-        EXPECT_EQ(image->pixels[uint64_t(65535) * 65535 * 4 - 1], 0);
-        freeImage(image);
-    }
+    ASSERT_EQ(mkfifo("fifo.tga", 0600), 0);
+    EXPECT_EQ(loadTga("fifo.tga"), nullptr); // returns at once: no writer is waited for
 }
 
 TEST_F(TgaTest, StartUpUploadsWhateverLoadsAndFailsOnlyWhenNothingDoes) {

@@ -1,6 +1,7 @@
 // inspect image FILE OUT.ppm: decodes a TGA, BMP or JPEG file with the
 // demo's own readers and writes the picture upright as a binary PPM.
 #include "image/image.h"
+#include "platform/file_mapping.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -12,11 +13,33 @@ namespace {
 
 enum class Kind { unknown, tga, bmp, jpeg };
 
+enum class Layout { gray, rgb, rgba, invertedCmyk };
+
+// A decoded picture as the reader left it; rows are converted one at a time
+// as they are written, so nothing beyond the reader's own buffer is touched.
 struct Picture {
     int width = 0;
     int height = 0;
-    std::vector<unsigned char> rgb; // top row first
+    unsigned char* pixels = nullptr;
+    void (*release)(unsigned char*) = nullptr; // how the reader's buffer is freed
+    Layout layout = Layout::rgb;
+    bool bottomFirst = false;
+
+    Picture() = default;
+    Picture(const Picture&) = delete;
+    Picture& operator=(const Picture&) = delete;
+    ~Picture() {
+        if (release)
+            release(pixels);
+    }
 };
+
+void freeBuffer(unsigned char* pixels) {
+    free(pixels);
+}
+void deleteBuffer(unsigned char* pixels) {
+    delete[] pixels;
+}
 
 bool endsWith(const char* name, const char* ending) {
     const size_t length = strlen(name), endingLength = strlen(ending);
@@ -26,7 +49,7 @@ bool endsWith(const char* name, const char* ending) {
 // By content where the format has a signature, else by the name's ending.
 Kind kindOf(const char* fileName) {
     unsigned char head[4] = {0, 0, 0, 0};
-    if (FILE* file = fopen(fileName, "rb")) {
+    if (FILE* file = openRegularFile(fileName)) {
         size_t got = fread(head, 1, sizeof head, file);
         fclose(file);
         if (got >= 2 && head[0] == 0xFF && head[1] == 0xD8)
@@ -43,34 +66,40 @@ Kind kindOf(const char* fileName) {
     return Kind::unknown;
 }
 
-enum class Layout { gray, rgb, rgba, invertedCmyk };
-
 int componentsOf(Layout layout) {
     return layout == Layout::gray ? 1 : layout == Layout::rgb ? 3 : 4;
 }
 
-// Rows are copied in reverse when the reader delivers the bottom row first.
-void fill(Picture& picture, const unsigned char* pixels, int width, int height, Layout layout,
-          bool bottomFirst) {
-    const int components = componentsOf(layout);
-    picture.width = width;
-    picture.height = height;
-    picture.rgb.resize(size_t(width) * height * 3);
-    for (int y = 0; y < height; y++) {
-        const unsigned char* in =
-            pixels + size_t(bottomFirst ? height - 1 - y : y) * width * components;
-        unsigned char* out = &picture.rgb[size_t(y) * width * 3];
-        for (int x = 0; x < width; x++, in += components, out += 3) {
-            if (layout == Layout::gray) {
-                out[0] = out[1] = out[2] = in[0];
-            } else if (layout == Layout::invertedCmyk) { // 255 = no ink
-                for (int c = 0; c < 3; c++)
-                    out[c] = (unsigned char)((in[c] * in[3] + 127) / 255);
-            } else {
-                memcpy(out, in, 3); // the alpha of RGBA is dropped
-            }
+// Top row first.
+void convertRow(const Picture& picture, int y, unsigned char* out) {
+    const int components = componentsOf(picture.layout);
+    const unsigned char* in =
+        picture.pixels + size_t(picture.bottomFirst ? picture.height - 1 - y : y) *
+                             size_t(picture.width) * components;
+    for (int x = 0; x < picture.width; x++, in += components, out += 3) {
+        if (picture.layout == Layout::gray) {
+            out[0] = out[1] = out[2] = in[0];
+        } else if (picture.layout == Layout::invertedCmyk) { // 255 = no ink
+            for (int c = 0; c < 3; c++)
+                out[c] = (unsigned char)((in[c] * in[3] + 127) / 255);
+        } else {
+            memcpy(out, in, 3); // the alpha of RGBA is dropped
         }
     }
+}
+
+bool writePpm(const char* path, const Picture& picture) {
+    FILE* file = fopen(path, "wb");
+    if (!file)
+        return false;
+    fprintf(file, "P6\n%d %d\n255\n", picture.width, picture.height);
+    std::vector<unsigned char> row(size_t(picture.width) * 3);
+    bool written = true;
+    for (int y = 0; y < picture.height && written; y++) {
+        convertRow(picture, y, row.data());
+        written = fwrite(row.data(), 1, row.size(), file) == row.size();
+    }
+    return fclose(file) == 0 && written;
 }
 
 bool readTga(const char* fileName, Picture& picture) {
@@ -80,12 +109,16 @@ bool readTga(const char* fileName, Picture& picture) {
     // The reader keeps the file's row order; the descriptor's bit 5 says
     // whether that starts at the top.
     bool topFirst = false;
-    if (FILE* file = fopen(fileName, "rb")) {
+    if (FILE* file = openRegularFile(fileName)) {
         topFirst = fseek(file, 17, SEEK_SET) == 0 && (fgetc(file) & 0x20) != 0;
         fclose(file);
     }
-    fill(picture, image->pixels, image->width, image->height, Layout::rgba, !topFirst);
-    free(image->pixels);
+    picture.width = image->width;
+    picture.height = image->height;
+    picture.pixels = image->pixels;
+    picture.release = freeBuffer;
+    picture.layout = Layout::rgba;
+    picture.bottomFirst = !topFirst;
     delete image;
     return true;
 }
@@ -94,8 +127,12 @@ bool readBmp(const char* fileName, Picture& picture) {
     ImageRGB* image = loadBmp(fileName);
     if (!image)
         return false;
-    fill(picture, image->pixels, image->width, image->height, Layout::rgb, true);
-    delete[] image->pixels;
+    picture.width = image->width;
+    picture.height = image->height;
+    picture.pixels = image->pixels;
+    picture.release = deleteBuffer;
+    picture.layout = Layout::rgb;
+    picture.bottomFirst = true;
     delete image;
     return true;
 }
@@ -104,30 +141,21 @@ bool readJpeg(const char* fileName, Picture& picture) {
     ImageRGB* image = loadJpeg(fileName);
     if (!image)
         return false;
-    const int components = image->width > 0 ? image->rowSize / image->width : 3;
+    picture.width = image->width;
+    picture.height = image->height;
+    picture.pixels = image->pixels;
+    picture.release = deleteBuffer;
+    const int components = picture.width > 0 ? image->rowSize / picture.width : 3;
+    delete image;
     if (components != 1 && components != 3 && components != 4) {
         fprintf(stderr, "inspect: %d components per pixel\n", components);
-        delete[] image->pixels;
-        delete image;
         return false;
     }
     // JPEG rows come top first; a 4-component JPEG is CMYK, never RGBA.
-    const Layout layout = components == 1   ? Layout::gray
-                          : components == 3 ? Layout::rgb
-                                            : Layout::invertedCmyk;
-    fill(picture, image->pixels, image->width, image->height, layout, false);
-    delete[] image->pixels;
-    delete image;
+    picture.layout = components == 1   ? Layout::gray
+                     : components == 3 ? Layout::rgb
+                                       : Layout::invertedCmyk;
     return true;
-}
-
-bool writePpm(const char* path, const Picture& picture) {
-    FILE* file = fopen(path, "wb");
-    if (!file)
-        return false;
-    fprintf(file, "P6\n%d %d\n255\n", picture.width, picture.height);
-    const size_t written = fwrite(picture.rgb.data(), 1, picture.rgb.size(), file);
-    return fclose(file) == 0 && written == picture.rgb.size();
 }
 
 } // namespace
