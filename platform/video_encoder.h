@@ -1,0 +1,48 @@
+// Debian's ffmpeg program as the encoder of a video file: raw RGB frames and
+// their 16-bit stereo sound go in through two pipes, H.264 comes out with AAC
+// in an MP4 file or with FLAC in a Matroska file.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+enum class VideoContainer { mp4, mkv };
+
+struct VideoSettings {
+    int width = 0, height = 0; // even: the H.264 picture is yuv420p
+    int frameRate = 60;
+    int sampleRate = 44100;
+    VideoContainer container = VideoContainer::mp4;
+    std::string path; // written over if it exists
+};
+
+// What is still to go down each pipe; the sound runs a frame ahead of the
+// picture, since ffmpeg reads a block of sound longer than a frame's before
+// it takes the picture.
+struct EncoderInput {
+    int fd = -1;
+    std::vector<uint8_t> bytes;
+    size_t sent = 0;
+};
+
+struct VideoEncoder {
+    pid_t pid = -1;
+    EncoderInput video, audio;
+    double waitSeconds = 0; // time spent waiting for ffmpeg to take its input
+};
+
+// Starts ffmpeg. False, with the reason, when it cannot be run.
+bool startVideoEncoder(VideoEncoder* encoder, const VideoSettings& settings, std::string* reason);
+// One frame: width * height RGB pixels, the top row first, and its sound.
+// False, with the reason, once ffmpeg has stopped taking input.
+bool encodeVideoFrame(VideoEncoder* encoder, const uint8_t* rgb, size_t rgbBytes,
+                      const int16_t* stereo, int soundFrames, std::string* reason);
+// Ends the input and waits for ffmpeg to finish the file. False, with the
+// reason, when it failed; ffmpeg has then said why on standard error.
+// `cpuSeconds` gets the processor time ffmpeg used.
+bool finishVideoEncoder(VideoEncoder* encoder, std::string* reason, double* cpuSeconds);
+// Stops ffmpeg at once; what it wrote is incomplete.
+void abandonVideoEncoder(VideoEncoder* encoder);
