@@ -129,11 +129,8 @@ static bool startUp(const CaptureOptions& options, FMUSIC_MODULE** song, int64_t
 // encoder with its sound. False after a message.
 static bool captureFrames(const CaptureOptions& options, FMUSIC_MODULE* song, VideoEncoder* encoder,
                           Progress* progress, CaptureTimes* times) {
-    const size_t rowBytes = size_t(options.width) * 3;
-    std::vector<uint8_t> readBack(rowBytes * size_t(options.height));
-    std::vector<uint8_t> upright(readBack.size());
+    std::vector<uint8_t> picture(size_t(options.width) * size_t(options.height) * 4);
     std::vector<int16_t> sound(2 * soundFramesPerFrame);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
     FMUSIC_PlaySong(song);
     for (;;) {
         Clock::time_point mark = Clock::now();
@@ -150,17 +147,13 @@ static bool captureFrames(const CaptureOptions& options, FMUSIC_MODULE* song, Vi
         times->drawing += secondsSince(&mark);
         if (!drawn)
             return true;
-        glReadPixels(0, 0, options.width, options.height, GL_RGB, GL_UNSIGNED_BYTE,
-                     readBack.data());
-        // GL's rows run bottom up, the video's top down.
-        for (int y = 0; y < options.height; y++)
-            std::memcpy(&upright[size_t(y) * rowBytes],
-                        &readBack[size_t(options.height - 1 - y) * rowBytes], rowBytes);
+        // RGBA is what Mesa's surfaces hold: read without converting.
+        glReadPixels(0, 0, options.width, options.height, GL_RGBA, GL_UNSIGNED_BYTE,
+                     picture.data());
         times->reading += secondsSince(&mark);
         std::string reason;
         const double waitedBefore = encoder->waitSeconds;
-        if (!encodeVideoFrame(encoder, upright.data(), upright.size(), sound.data(),
-                              soundFramesPerFrame, &reason)) {
+        if (!encodeVideoFrame(encoder, &picture, sound.data(), soundFramesPerFrame, &reason)) {
             failure("the video could not be written", reason);
             return false;
         }

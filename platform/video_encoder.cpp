@@ -24,14 +24,17 @@ static std::vector<std::string> ffmpegArguments(const VideoSettings& settings) {
         // Opening, ffmpeg reads a little of one input, then of the other
         // (kept to a packet by -probesize); once running, it reads each in a
         // thread of its own.
-        "-thread_queue_size", "8", "-probesize", "32", "-f", "rawvideo", "-pixel_format", "rgb24",
+        "-thread_queue_size", "8", "-probesize", "32", "-f", "rawvideo", "-pixel_format", "rgba",
         "-video_size", size, "-framerate", std::to_string(settings.frameRate), "-i",
         "pipe:" + std::to_string(videoChildFd), "-thread_queue_size", "64", "-probesize", "32",
         "-f", "s16le", "-sample_rate", std::to_string(settings.sampleRate), "-channels", "2", "-i",
         "pipe:" + std::to_string(audioChildFd), "-map", "0:v", "-map", "1:a",
-        // veryfast keeps two cores ahead of the 60 frames a second the
-        // renderer makes; x264's threads give the same stream on every run.
-        "-c:v", "libx264", "-preset", "veryfast", "-crf", "18", "-pix_fmt", "yuv420p"};
+        // GL's rows run bottom up; the filter only turns ffmpeg's view of them.
+        "-vf", "vflip",
+        // The renderer needs most of two cores; ultrafast leaves it enough
+        // to stay ahead of real time, and crf 18 keeps the pictures' detail.
+        // x264's threads give the same stream on every run.
+        "-c:v", "libx264", "-preset", "ultrafast", "-crf", "18", "-pix_fmt", "yuv420p"};
     if (settings.container == VideoContainer::mp4) {
         for (const char* argument :
              {"-c:a", "aac", "-b:a", "192k", "-movflags", "+faststart", "-f", "mp4"})
@@ -146,8 +149,8 @@ static bool sendUntil(VideoEncoder* encoder, Done done, std::string* reason) {
     return true;
 }
 
-bool encodeVideoFrame(VideoEncoder* encoder, const uint8_t* rgb, size_t rgbBytes,
-                      const int16_t* stereo, int soundFrames, std::string* reason) {
+bool encodeVideoFrame(VideoEncoder* encoder, std::vector<uint8_t>* rgba, const int16_t* stereo,
+                      int soundFrames, std::string* reason) {
     EncoderInput& audio = encoder->audio;
     audio.bytes.erase(audio.bytes.begin(), audio.bytes.begin() + long(audio.sent));
     audio.sent = 0;
@@ -158,8 +161,9 @@ bool encodeVideoFrame(VideoEncoder* encoder, const uint8_t* rgb, size_t rgbBytes
     if (!sendUntil(
             encoder, [&video] { return video.sent == video.bytes.size(); }, reason))
         return false;
-    video.bytes.assign(rgb, rgb + rgbBytes);
+    video.bytes.swap(*rgba);
     video.sent = 0;
+    rgba->resize(video.bytes.size());
     return true;
 }
 

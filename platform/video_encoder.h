@@ -1,4 +1,4 @@
-// Debian's ffmpeg program as the encoder of a video file: raw RGB frames and
+// Debian's ffmpeg program as the encoder of a video file: raw RGBA frames and
 // their 16-bit stereo sound go in through two pipes, H.264 comes out with AAC
 // in an MP4 file or with FLAC in a Matroska file.
 #pragma once
@@ -36,10 +36,12 @@ struct VideoEncoder {
 
 // Starts ffmpeg. False, with the reason, when it cannot be run.
 bool startVideoEncoder(VideoEncoder* encoder, const VideoSettings& settings, std::string* reason);
-// One frame: width * height RGB pixels, the top row first, and its sound.
-// False, with the reason, once ffmpeg has stopped taking input.
-bool encodeVideoFrame(VideoEncoder* encoder, const uint8_t* rgb, size_t rgbBytes,
-                      const int16_t* stereo, int soundFrames, std::string* reason);
+// One frame: width * height RGBA pixels as OpenGL reads them, the bottom row
+// first, and its sound. The picture is taken by swapping: `rgba` comes back
+// holding an earlier frame's buffer, of the same size. False, with the
+// reason, once ffmpeg has stopped taking input.
+bool encodeVideoFrame(VideoEncoder* encoder, std::vector<uint8_t>* rgba, const int16_t* stereo,
+                      int soundFrames, std::string* reason);
 // Ends the input and waits for ffmpeg to finish the file. False, with the
 // reason, when it failed; ffmpeg has then said why on standard error.
 // `cpuSeconds` gets the processor time ffmpeg used.
