@@ -7,7 +7,8 @@ BUILD="$ROOT/build"
 
 PACKAGES=(build-essential cmake pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri
           libjpeg62-turbo-dev libopenmpt-dev libsdl2-dev libgtest-dev
-          xvfb xauth xdotool x11-apps clang libclang-rt-14-dev)
+          xvfb xauth xdotool x11-apps clang libclang-rt-14-dev
+          libegl-dev libegl-mesa0 ffmpeg)
 
 install_missing() {
     local missing=()
