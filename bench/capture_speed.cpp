@@ -6,7 +6,9 @@
 #include "capture/capture.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -33,19 +35,34 @@ int main(int argc, char** argv) {
     std::printf("took %.1f s: %.2f times the video's length (target at most 1.0)\n", times.total,
                 times.total / length);
     const double perFrame = 1000.0 / double(times.frames);
-    std::printf("  drawing         %6.1f s  %5.2f ms a frame\n", times.drawing,
-                times.drawing * perFrame);
-    std::printf("  reading back    %6.1f s  %5.2f ms a frame\n", times.reading,
-                times.reading * perFrame);
-    std::printf("  music           %6.1f s  %5.2f ms a frame\n", times.music,
-                times.music * perFrame);
-    std::printf("  encoder wait    %6.1f s  %5.2f ms a frame  (ffmpeg behind the frames)\n",
-                times.encoderWait, times.encoderWait * perFrame);
-    std::printf("  encoder finish  %6.1f s  (after the last frame)\n", times.encoderFinish);
-    std::printf("  start-up, rest  %6.1f s\n",
-                times.total - times.drawing - times.reading - times.music - times.encoderWait -
-                    times.encoderFinish);
-    std::printf("ffmpeg used %.1f s of processor time (%.2f ms a frame)\n", times.encoderCpu,
-                times.encoderCpu * perFrame);
+    const auto line = [perFrame](const char* what, double seconds, const char* note) {
+        std::printf("  %-16s %6.1f s  %5.2f ms a frame%s\n", what, seconds, seconds * perFrame,
+                    note);
+    };
+    std::printf("  %-16s %6.1f s\n", "start-up", times.startUp);
+    line("drawing", times.drawing, "");
+    line("reading back", times.reading, "");
+    line("music", times.music, "");
+    line("handing over", times.handing, "");
+    line("  waiting", times.encoderWait, "  (ffmpeg behind the frames)");
+    std::printf("  %-16s %6.1f s  (from the last frame to the finished file)\n", "finishing",
+                times.encoderFinish);
+    std::printf("  %-16s %6.1f s\n", "the rest",
+                times.total - times.startUp - times.drawing - times.reading - times.music -
+                    times.handing - times.encoderFinish);
+    // Processor time does not depend on what else the machine runs; two
+    // cores give 2 / 60 s of it to each frame of real time.
+    rusage self{};
+    getrusage(RUSAGE_SELF, &self);
+    const double ownCpu = double(self.ru_utime.tv_sec + self.ru_stime.tv_sec) +
+                          double(self.ru_utime.tv_usec + self.ru_stime.tv_usec) / 1e6;
+    std::printf("processor time: capture %.1f s (%.2f ms a frame, llvmpipe's threads included), "
+                "ffmpeg %.1f s (%.2f ms a frame); two cores give 33.33 ms a frame\n",
+                ownCpu, ownCpu * perFrame, times.encoderCpu, times.encoderCpu * perFrame);
+    double load[3] = {0, 0, 0};
+    if (getloadavg(load, 3) == 3)
+        std::printf("load average at the end: %.2f %.2f %.2f (other work on the machine slows "
+                    "the capture)\n",
+                    load[0], load[1], load[2]);
     return 0;
 }

@@ -152,12 +152,11 @@ static bool captureFrames(const CaptureOptions& options, FMUSIC_MODULE* song, Vi
                      picture.data());
         times->reading += secondsSince(&mark);
         std::string reason;
-        const double waitedBefore = encoder->waitSeconds;
         if (!encodeVideoFrame(encoder, &picture, sound.data(), soundFramesPerFrame, &reason)) {
             failure("the video could not be written", reason);
             return false;
         }
-        times->encoderWait += encoder->waitSeconds - waitedBefore;
+        times->handing += secondsSince(&mark);
         times->frames++;
         showProgress(progress, times->frames);
     }
@@ -196,9 +195,11 @@ int runCapture(const CaptureOptions& options, CaptureTimes* times) {
     }
     encoderPid = encoder.pid;
 
+    times->startUp = std::chrono::duration<double>(Clock::now() - start).count();
     Progress progress;
     startProgress(&progress, totalFrames);
     bool ok = captureFrames(options, song, &encoder, &progress, times);
+    times->encoderWait = encoder.waitSeconds;
     if (ok && times->frames == 0) {
         ok = false;
         failure("the song has nothing to show before order " + std::to_string(options.toOrder));

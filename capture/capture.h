@@ -20,10 +20,12 @@ int parseCaptureOptions(int argc, char** argv, CaptureOptions* options);
 struct CaptureTimes {
     int64_t frames = 0;
     double total = 0;
+    double startUp = 0;       // song, context, pictures, models, ffmpeg
     double music = 0;         // rendering the song
     double drawing = 0;       // the frames' GL calls, to the last pixel
     double reading = 0;       // reading each frame back
-    double encoderWait = 0;   // waiting for ffmpeg to take frames
+    double handing = 0;       // handing frames to the encoder's writers
+    double encoderWait = 0;   // of which waiting for ffmpeg to take a frame
     double encoderFinish = 0; // from the last frame to the finished file
     double encoderCpu = 0;    // ffmpeg's processor time
 };

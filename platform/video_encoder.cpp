@@ -5,7 +5,6 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
-#include <poll.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -66,6 +65,45 @@ static bool makePipe(int ends[2]) {
     return ends[0] >= 0 && ends[1] >= 0;
 }
 
+static bool writeAll(int fd, const std::vector<uint8_t>& bytes, int* error) {
+    for (size_t sent = 0; sent < bytes.size();) {
+        const ssize_t written = write(fd, bytes.data() + sent, bytes.size() - sent);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            *error = written < 0 ? errno : EPIPE;
+            return false;
+        }
+        sent += size_t(written);
+    }
+    return true;
+}
+
+// A pipe's writer: takes what is queued, writes it outside the lock, and
+// hands its buffer back through the queue for the next frame to reuse.
+static void writePipe(VideoEncoder* encoder, EncoderPipe* pipe) {
+    std::vector<uint8_t> sending;
+    std::unique_lock<std::mutex> hold(encoder->lock);
+    for (;;) {
+        encoder->changed.wait(hold, [pipe] { return pipe->full || pipe->closing; });
+        if (!pipe->full)
+            return;
+        sending.swap(pipe->queued);
+        pipe->full = false;
+        encoder->changed.notify_all();
+        hold.unlock();
+        int error = 0;
+        const bool written = writeAll(pipe->fd, sending, &error);
+        hold.lock();
+        if (!written) {
+            pipe->failed = true;
+            pipe->error = error;
+            encoder->changed.notify_all();
+            return;
+        }
+    }
+}
+
 bool startVideoEncoder(VideoEncoder* encoder, const VideoSettings& settings, std::string* reason) {
     // A write to an ffmpeg that has ended fails with EPIPE instead of
     // ending this process before it can clean up.
@@ -104,78 +142,71 @@ bool startVideoEncoder(VideoEncoder* encoder, const VideoSettings& settings, std
         return false;
     }
     encoder->pid = pid;
-    encoder->video = {video[1], {}, 0};
-    encoder->audio = {audio[1], {}, 0};
     encoder->waitSeconds = 0;
-    // Written through poll, so a full pipe never stops the other one.
-    fcntl(video[1], F_SETFL, O_NONBLOCK);
-    fcntl(audio[1], F_SETFL, O_NONBLOCK);
+    encoder->video.fd = video[1];
+    encoder->audio.fd = audio[1];
+    encoder->video.writer = std::thread(writePipe, encoder, &encoder->video);
+    encoder->audio.writer = std::thread(writePipe, encoder, &encoder->audio);
     return true;
 }
 
-// Writes whatever the pipes take until `done` holds. False, with the reason,
-// once ffmpeg has stopped reading.
-template <typename Done>
-static bool sendUntil(VideoEncoder* encoder, Done done, std::string* reason) {
-    EncoderInput* inputs[] = {&encoder->video, &encoder->audio};
-    while (!done()) {
-        bool wrote = false;
-        pollfd fds[2];
-        int count = 0;
-        for (EncoderInput* input : inputs) {
-            if (input->sent == input->bytes.size())
-                continue;
-            const ssize_t written = write(input->fd, input->bytes.data() + input->sent,
-                                          input->bytes.size() - input->sent);
-            if (written > 0) {
-                input->sent += size_t(written);
-                wrote = true;
-            } else if (written < 0 && errno != EAGAIN && errno != EINTR) {
-                *reason = errno == EPIPE
-                              ? std::string("ffmpeg stopped taking frames")
-                              : std::string("cannot write to ffmpeg: ") + std::strerror(errno);
-                return false;
-            }
-            if (input->sent < input->bytes.size())
-                fds[count++] = {input->fd, POLLOUT, 0};
-        }
-        if (wrote || done())
-            continue;
-        const auto start = std::chrono::steady_clock::now();
-        poll(fds, nfds_t(count), -1);
-        encoder->waitSeconds +=
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    }
-    return true;
+static std::string pipeFailure(const EncoderPipe& pipe) {
+    return pipe.error == EPIPE
+               ? std::string("ffmpeg stopped taking frames")
+               : std::string("cannot write to ffmpeg: ") + std::strerror(pipe.error);
 }
 
 bool encodeVideoFrame(VideoEncoder* encoder, std::vector<uint8_t>* rgba, const int16_t* stereo,
                       int soundFrames, std::string* reason) {
-    EncoderInput& audio = encoder->audio;
-    audio.bytes.erase(audio.bytes.begin(), audio.bytes.begin() + long(audio.sent));
-    audio.sent = 0;
+    const size_t bytes = rgba->size();
+    std::unique_lock<std::mutex> hold(encoder->lock);
+    EncoderPipe& video = encoder->video;
+    EncoderPipe& audio = encoder->audio;
     const uint8_t* sound = reinterpret_cast<const uint8_t*>(stereo);
-    audio.bytes.insert(audio.bytes.end(), sound, sound + size_t(soundFrames) * 4);
-    // The previous picture goes out while this frame's sound is on offer.
-    EncoderInput& video = encoder->video;
-    if (!sendUntil(
-            encoder, [&video] { return video.sent == video.bytes.size(); }, reason))
+    if (!audio.full)
+        audio.queued.clear(); // the writer's last block, already written
+    audio.queued.insert(audio.queued.end(), sound, sound + size_t(soundFrames) * 4);
+    audio.full = true;
+    encoder->changed.notify_all();
+    const auto start = std::chrono::steady_clock::now();
+    encoder->changed.wait(hold, [&] { return !video.full || video.failed || audio.failed; });
+    encoder->waitSeconds +=
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (video.failed || audio.failed) {
+        *reason = pipeFailure(video.failed ? video : audio);
         return false;
-    video.bytes.swap(*rgba);
-    video.sent = 0;
-    rgba->resize(video.bytes.size());
+    }
+    video.queued.swap(*rgba);
+    video.full = true;
+    encoder->changed.notify_all();
+    hold.unlock();
+    rgba->resize(bytes);
     return true;
 }
 
+// Lets the writers finish what they hold, or stop at their first failure.
+static bool endWriters(VideoEncoder* encoder, std::string* reason) {
+    {
+        std::lock_guard<std::mutex> hold(encoder->lock);
+        encoder->video.closing = true;
+        encoder->audio.closing = true;
+        encoder->changed.notify_all();
+    }
+    bool written = true;
+    for (EncoderPipe* pipe : {&encoder->video, &encoder->audio}) {
+        if (pipe->writer.joinable())
+            pipe->writer.join();
+        if (pipe->failed && written) {
+            *reason = pipeFailure(*pipe);
+            written = false;
+        }
+        closeFd(&pipe->fd);
+    }
+    return written;
+}
+
 bool finishVideoEncoder(VideoEncoder* encoder, std::string* reason, double* cpuSeconds) {
-    EncoderInput& video = encoder->video;
-    EncoderInput& audio = encoder->audio;
-    const bool sent = sendUntil(
-        encoder,
-        [&] { return video.sent == video.bytes.size() && audio.sent == audio.bytes.size(); },
-        reason);
-    closeFd(&video.fd);
-    closeFd(&audio.fd);
+    const bool written = endWriters(encoder, reason);
     int status = 0;
     rusage usage{};
     pid_t ended;
@@ -188,21 +219,22 @@ bool finishVideoEncoder(VideoEncoder* encoder, std::string* reason, double* cpuS
         *reason = std::string("lost ffmpeg: ") + std::strerror(errno);
         return false;
     }
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 0 && sent)
-        return true;
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        *reason = WIFEXITED(status)
+                      ? "ffmpeg failed with exit status " + std::to_string(WEXITSTATUS(status))
+                      : "ffmpeg was ended by signal " + std::to_string(WTERMSIG(status));
         return false;
-    *reason = WIFEXITED(status)
-                  ? "ffmpeg failed with exit status " + std::to_string(WEXITSTATUS(status))
-                  : "ffmpeg was ended by signal " + std::to_string(WTERMSIG(status));
-    return false;
+    }
+    return written;
 }
 
 void abandonVideoEncoder(VideoEncoder* encoder) {
-    closeFd(&encoder->video.fd);
-    closeFd(&encoder->audio.fd);
-    if (encoder->pid > 0) {
+    // Killed first, so a writer blocked on a full pipe gets EPIPE.
+    if (encoder->pid > 0)
         kill(encoder->pid, SIGKILL);
+    std::string ignored;
+    endWriters(encoder, &ignored);
+    if (encoder->pid > 0) {
         while (waitpid(encoder->pid, nullptr, 0) < 0 && errno == EINTR) {
         }
     }

@@ -3,10 +3,13 @@
 // in an MP4 file or with FLAC in a Matroska file.
 #pragma once
 
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <sys/types.h>
+#include <thread>
 #include <vector>
 
 enum class VideoContainer { mp4, mkv };
@@ -19,27 +22,35 @@ struct VideoSettings {
     std::string path; // written over if it exists
 };
 
-// What is still to go down each pipe; the sound runs a frame ahead of the
-// picture, since ffmpeg reads a block of sound longer than a frame's before
-// it takes the picture.
-struct EncoderInput {
+// One pipe into ffmpeg and the thread that writes it, so that drawing goes
+// on while ffmpeg takes the previous frame. The sound is never held back: it
+// runs ahead of the picture, since ffmpeg, opening its inputs, reads a block
+// of sound longer than a frame's before it takes the picture.
+struct EncoderPipe {
     int fd = -1;
-    std::vector<uint8_t> bytes;
-    size_t sent = 0;
+    std::thread writer;
+    std::vector<uint8_t> queued; // handed over, not yet taken by the writer
+    bool full = false;           // `queued` waits for the writer
+    bool closing = false;        // the writer ends once `queued` is written
+    bool failed = false;
+    int error = 0; // errno of the failed write
 };
 
 struct VideoEncoder {
     pid_t pid = -1;
-    EncoderInput video, audio;
-    double waitSeconds = 0; // time spent waiting for ffmpeg to take its input
+    std::mutex lock; // guards the pipes' hand-over fields
+    std::condition_variable changed;
+    EncoderPipe video, audio;
+    double waitSeconds = 0; // time spent waiting for ffmpeg to take a frame
 };
 
 // Starts ffmpeg. False, with the reason, when it cannot be run.
 bool startVideoEncoder(VideoEncoder* encoder, const VideoSettings& settings, std::string* reason);
 // One frame: width * height RGBA pixels as OpenGL reads them, the bottom row
-// first, and its sound. The picture is taken by swapping: `rgba` comes back
-// holding an earlier frame's buffer, of the same size. False, with the
-// reason, once ffmpeg has stopped taking input.
+// first, and its sound. Waits only while the previous picture has not been
+// taken. The picture is taken by swapping: `rgba` comes back holding an
+// earlier frame's buffer, of the same size. False, with the reason, once
+// ffmpeg has stopped taking input.
 bool encodeVideoFrame(VideoEncoder* encoder, std::vector<uint8_t>* rgba, const int16_t* stereo,
                       int soundFrames, std::string* reason);
 // Ends the input and waits for ffmpeg to finish the file. False, with the
