@@ -2,7 +2,10 @@
 // 1024x768, against the length of the video it makes, and where the time
 // goes. The target on the 2-core reference machine: a ratio of at most 1.0.
 //
-//   build/bench/capture_speed [DIR]    DIR holds the demo's files (build/data)
+//   build/bench/capture_speed [DIR [OPTION]...]
+//
+// DIR holds the demo's files (build/data); the options are the capture's
+// --size, --from and --to, for a closer look at a part.
 #include "capture/capture.h"
 
 #include <cstdio>
@@ -11,6 +14,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 int main(int argc, char** argv) {
     const std::string dir = argc > 1 ? argv[1] : DEMO_BUILD_DIR "/data";
@@ -18,8 +22,15 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "capture_speed: no folder %s\n", dir.c_str());
         return 1;
     }
+    std::string out = "/tmp/capture_speed_" + std::to_string(getpid()) + ".mp4";
+    std::vector<char*> arguments = {argv[0]};
+    for (int i = 2; i < argc; i++)
+        arguments.push_back(argv[i]);
+    arguments.push_back(out.data());
     CaptureOptions options;
-    options.out = "/tmp/capture_speed_" + std::to_string(getpid()) + ".mp4";
+    const int usage = parseCaptureOptions(int(arguments.size()), arguments.data(), &options);
+    if (usage >= 0)
+        return usage;
     CaptureTimes times;
     const int status = runCapture(options, &times);
     struct stat file {};
@@ -39,8 +50,16 @@ int main(int argc, char** argv) {
         std::printf("  %-16s %6.1f s  %5.2f ms a frame%s\n", what, seconds, seconds * perFrame,
                     note);
     };
-    std::printf("  %-16s %6.1f s\n", "start-up", times.startUp);
+    std::printf("  %-16s %6.2f s\n", "start-up", times.startUp);
     line("drawing", times.drawing, "");
+    for (int scene = 0; scene < 6; scene++) {
+        if (times.sceneFrames[scene] == 0)
+            continue;
+        std::printf("    Scene%d         %6.1f s  %5.2f ms a frame over %lld frames\n", scene + 1,
+                    times.sceneDrawing[scene],
+                    times.sceneDrawing[scene] * 1000 / double(times.sceneFrames[scene]),
+                    static_cast<long long>(times.sceneFrames[scene]));
+    }
     line("reading back", times.reading, "");
     line("music", times.music, "");
     line("handing over", times.handing, "");

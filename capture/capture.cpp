@@ -5,6 +5,7 @@
 #include "platform/music.h"
 #include "platform/offscreen_gl.h"
 #include "platform/video_encoder.h"
+#include "scenes/scenes.h"
 #include "shell/shell.h"
 
 #include <GL/gl.h>
@@ -125,6 +126,15 @@ static bool startUp(const CaptureOptions& options, FMUSIC_MODULE** song, int64_t
     return true;
 }
 
+static int sceneIndex(float order) {
+    const SceneEntry scenes[] = {Scene1, Scene2, Scene3, Scene4, Scene5, Scene6};
+    const SceneEntry shown = sceneForOrder(order);
+    for (int i = 0; i < 6; i++)
+        if (scenes[i] == shown)
+            return i;
+    return 0;
+}
+
 // Frames until the song reaches the order not shown, each one sent to the
 // encoder with its sound. False after a message.
 static bool captureFrames(const CaptureOptions& options, FMUSIC_MODULE* song, VideoEncoder* encoder,
@@ -144,9 +154,13 @@ static bool captureFrames(const CaptureOptions& options, FMUSIC_MODULE* song, Vi
             return true;
         const bool drawn = drawFrame(row, order);
         glFinish();
-        times->drawing += secondsSince(&mark);
+        const double drawing = secondsSince(&mark);
         if (!drawn)
             return true;
+        const int scene = sceneIndex(order);
+        times->drawing += drawing;
+        times->sceneDrawing[scene] += drawing;
+        times->sceneFrames[scene]++;
         // RGBA is what Mesa's surfaces hold: read without converting.
         glReadPixels(0, 0, options.width, options.height, GL_RGBA, GL_UNSIGNED_BYTE,
                      picture.data());
@@ -167,15 +181,14 @@ int runCapture(const CaptureOptions& options, CaptureTimes* times) {
     const Clock::time_point start = Clock::now();
     FMUSIC_MODULE* song = nullptr;
     int64_t totalFrames = 0;
-    if (!startUp(options, &song, &totalFrames)) {
+    std::string reason;
+    if (!startUp(options, &song, &totalFrames) || !claimPartialPath(options.out, &reason)) {
+        if (!reason.empty())
+            failure("cannot write beside " + options.out, reason);
+        FMUSIC_FreeSong(song);
+        FSOUND_Close();
         closeOffscreenGl();
         return 1;
-    }
-
-    std::string reason;
-    if (!claimPartialPath(options.out, &reason)) {
-        closeOffscreenGl();
-        return failure("cannot write beside " + options.out, reason);
     }
     VideoSettings settings;
     settings.width = options.width;
@@ -190,6 +203,8 @@ int runCapture(const CaptureOptions& options, CaptureTimes* times) {
     VideoEncoder encoder;
     if (!startVideoEncoder(&encoder, settings, &reason)) {
         dropPartialPath();
+        FMUSIC_FreeSong(song);
+        FSOUND_Close();
         closeOffscreenGl();
         return failure("cannot encode", reason);
     }

@@ -20,9 +20,11 @@ int parseCaptureOptions(int argc, char** argv, CaptureOptions* options);
 struct CaptureTimes {
     int64_t frames = 0;
     double total = 0;
-    double startUp = 0;       // song, context, pictures, models, ffmpeg
-    double music = 0;         // rendering the song
-    double drawing = 0;       // the frames' GL calls, to the last pixel
+    double startUp = 0;          // song, context, pictures, models, ffmpeg
+    double music = 0;            // rendering the song
+    double drawing = 0;          // the frames' GL calls, to the last pixel
+    double sceneDrawing[6] = {}; // the same for each scene's frames
+    int64_t sceneFrames[6] = {};
     double reading = 0;       // reading each frame back
     double handing = 0;       // handing frames to the encoder's writers
     double encoderWait = 0;   // of which waiting for ffmpeg to take a frame
