@@ -28,8 +28,10 @@ static std::vector<std::string> ffmpegArguments(const VideoSettings& settings) {
         "pipe:" + std::to_string(videoChildFd), "-thread_queue_size", "64", "-probesize", "32",
         "-f", "s16le", "-sample_rate", std::to_string(settings.sampleRate), "-channels", "2", "-i",
         "pipe:" + std::to_string(audioChildFd), "-map", "0:v", "-map", "1:a",
-        // GL's rows run bottom up; the filter only turns ffmpeg's view of them.
-        "-vf", "vflip",
+        // GL's rows run bottom up; vflip only turns ffmpeg's view of them.
+        // BT.709, said in the stream, so players need not guess from the size.
+        "-vf", "vflip,scale=out_color_matrix=bt709:out_range=tv", "-colorspace", "bt709",
+        "-color_primaries", "bt709", "-color_trc", "bt709", "-color_range", "tv",
         // The renderer needs most of two cores; ultrafast leaves it enough
         // to stay ahead of real time, and crf 18 keeps the pictures' detail.
         // x264's threads give the same stream on every run.
