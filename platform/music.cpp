@@ -3,6 +3,7 @@
 #include "platform/file_mapping.h"
 #include "platform/music_output.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -28,6 +29,7 @@ struct FMUSIC_MODULE {
     bool playing = false;  // the output renders this song
     bool rendered = false; // the decoder has left the start
     bool ended = false;    // the decoder has passed the last row
+    int64_t endFrame = 0;  // once ended: the frame after the song's last one
     PositionMark marks[markSlots] = {};
     uint64_t markTotal = 0;        // the newest mark is marks[(markTotal - 1) % markSlots]
     PositionMark held = {0, 0, 0}; // what is reported while not playing
@@ -47,6 +49,7 @@ static int renderSong(void* source, int64_t frame, int count, int16_t* stereo) {
         // decoder has already rewound its position to the start, and the
         // piece, shorter than a row, holds no new row: keep the last mark.
         song.ended = true;
+        song.endFrame = frame + int64_t(got);
         return int(got);
     }
     // A change seen after this piece happened somewhere inside it: dated
@@ -90,15 +93,21 @@ static void detach(FMUSIC_MODULE* song) {
     musicOutputSetSource(nullptr, nullptr);
 }
 
-static bool outputMuted = false;
+static int outputType = FSOUND_OUTPUT_AUTODETECT;
 
-signed char FSOUND_SetOutput(int outputType) {
-    outputMuted = outputType == FSOUND_OUTPUT_NOSOUND;
+signed char FSOUND_SetOutput(int type) {
+    outputType = type;
     return 1;
 }
 
 signed char FSOUND_Init(int mixRate, int, unsigned int) {
-    return musicOutputOpen(mixRate, outputMuted);
+    if (outputType == FSOUND_OUTPUT_STEPPED)
+        return musicOutputOpenStepped(mixRate);
+    return musicOutputOpen(mixRate, outputType == FSOUND_OUTPUT_NOSOUND);
+}
+
+void FSOUND_Step(int frames, int16_t* stereo) {
+    musicOutputStep(frames, stereo);
 }
 
 void FSOUND_Close() {
@@ -227,4 +236,24 @@ int FMUSIC_GetOrder(FMUSIC_MODULE* song) {
 
 int FMUSIC_GetRow(FMUSIC_MODULE* song) {
     return song ? currentPosition(song).row : -1;
+}
+
+signed char FMUSIC_IsFinished(FMUSIC_MODULE* song) {
+    if (!song || !song->playing)
+        return 0;
+    musicOutputLock();
+    const bool finished = song->ended && musicOutputAudibleFrame() >= song->endFrame;
+    musicOutputUnlock();
+    return finished;
+}
+
+double FMUSIC_GetOrderTime(FMUSIC_MODULE* song, int order) {
+    if (!song || song->playing)
+        return -1;
+    double seconds = openmpt_module_get_duration_seconds(song->mod);
+    if (order >= 0 && order < openmpt_module_get_num_orders(song->mod))
+        seconds = std::min(seconds, openmpt_module_set_position_order_row(song->mod, order, 0));
+    // Moved: playing starts by going back to where it should.
+    song->rendered = true;
+    return seconds;
 }

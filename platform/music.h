@@ -2,12 +2,15 @@
 // the order and row now audible. Built on libopenmpt and SDL2 audio.
 #pragma once
 
+#include <cstdint>
+
 struct FMUSIC_MODULE;
 
 // Output kinds for FSOUND_SetOutput, called before FSOUND_Init.
 enum FSOUND_OUTPUTTYPES {
     FSOUND_OUTPUT_AUTODETECT, // a sound device, else silence at the song's pace
     FSOUND_OUTPUT_NOSOUND,    // no device: silence at the song's pace, no message
+    FSOUND_OUTPUT_STEPPED,    // no device and no clock: FSOUND_Step advances the song
 };
 signed char FSOUND_SetOutput(int outputType);
 
@@ -16,6 +19,10 @@ signed char FSOUND_SetOutput(int outputType);
 signed char FSOUND_Init(int mixRate, int maxSoftwareChannels, unsigned int flags);
 // Stops every callback before anything it uses is freed.
 void FSOUND_Close();
+// With the stepped output: renders the next `frames` stereo frames of the
+// playing song into `stereo`; the song's position is then the one audible
+// at the first of them. Step after step, the frames are the soundtrack.
+void FSOUND_Step(int frames, int16_t* stereo);
 
 // Null, after one line on standard error naming the file and the reason,
 // when the file is missing, empty, unreadable or not a module.
@@ -29,3 +36,9 @@ signed char FMUSIC_SetOrder(FMUSIC_MODULE* mod, int order);
 signed char FMUSIC_FreeSong(FMUSIC_MODULE* mod);
 int FMUSIC_GetOrder(FMUSIC_MODULE* mod);
 int FMUSIC_GetRow(FMUSIC_MODULE* mod);
+// True once the song, played to its last row, has been heard to its end.
+signed char FMUSIC_IsFinished(FMUSIC_MODULE* mod);
+// Before FMUSIC_PlaySong: the seconds from the start of the song to the first
+// row of `order`; the song's length for an order it never reaches. Negative
+// for a null or playing song.
+double FMUSIC_GetOrderTime(FMUSIC_MODULE* mod, int order);

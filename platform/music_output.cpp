@@ -20,6 +20,7 @@ struct MusicOutput {
     // SDL's silent driver: nothing is heard, and it asks for buffers late on
     // a busy machine, so it follows the wall clock instead.
     bool silent = false;
+    bool stepped = false; // no device: musicOutputStep moves the clock
     uint64_t openTicks = 0;
     int64_t framesOut = 0;
     uint64_t clockTicks = 0; // 0 until the first buffer is handed over
@@ -77,6 +78,30 @@ static void SDLCALL fillBuffer(void*, Uint8* stream, int length) {
                      int64_t(secondsBetween(output.openTicks, output.clockTicks) * output.rate));
     else
         output.clockFrame = bufferStart - output.latencyFrames;
+}
+
+bool musicOutputOpenStepped(int rate) {
+    if (output.device || output.stepped)
+        return false;
+    output.rate = rate > 0 ? rate : 44100;
+    output.stepped = true;
+    return true;
+}
+
+void musicOutputStep(int count, int16_t* stereo) {
+    // Rendering the frames before asking for the position of the first
+    // one: a change is dated within its piece, and the piece holding that
+    // frame must be rendered to know whether it starts a new row.
+    output.clockFrame = output.framesOut;
+    for (int done = 0; done < count;) {
+        const int piece = std::min(pieceFrames(output.rate), count - done);
+        int16_t* into = stereo + 2 * done;
+        const int rendered =
+            output.render ? output.render(output.source, output.framesOut, piece, into) : 0;
+        std::memset(into + 2 * rendered, 0, size_t(piece - rendered) * 4);
+        output.framesOut += piece;
+        done += piece;
+    }
 }
 
 static bool openDevice(int rate) {
@@ -148,7 +173,7 @@ static bool openAnyDevice(int rate, std::string* reason) {
 }
 
 bool musicOutputOpen(int rate, bool muted) {
-    if (output.device)
+    if (output.device || output.stepped)
         return true;
     if (rate <= 0)
         rate = 44100;
@@ -206,6 +231,8 @@ void* musicOutputSource() {
 }
 
 int64_t musicOutputAudibleFrame() {
+    if (output.stepped)
+        return output.clockFrame;
     if (output.clockTicks == 0)
         return -1;
     const double seconds = secondsBetween(output.clockTicks, SDL_GetPerformanceCounter());

@@ -1,6 +1,8 @@
 // The sound output under the music layer: one SDL audio device, 16-bit
 // stereo, fed by a render function on SDL's audio thread, and the clock that
-// tells which of the frames handed to it is at the speakers now.
+// tells which of the frames handed to it is at the speakers now. Or, for a
+// recording, no device at all: the caller steps the song and takes what it
+// renders.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +16,13 @@ using MusicRenderFunction = int (*)(void* source, int64_t frame, int count, int1
 // real-time `dummy` driver after one line on standard error. Muted, it opens
 // the silent driver straight away, without a line.
 bool musicOutputOpen(int rate, bool muted = false);
+// Opens no device and starts no thread: the song advances only by
+// musicOutputStep, as fast or as slow as the caller goes.
+bool musicOutputOpenStepped(int rate);
+// Stepped output only: renders the next `count` frames into `stereo`
+// (silence where the source has none), in the same pieces as the device,
+// and makes the first of them the audible frame.
+void musicOutputStep(int count, int16_t* stereo);
 // Stops the audio thread; nothing is rendered after this returns.
 void musicOutputClose();
 int musicOutputRate();

@@ -7,10 +7,11 @@ BUILD="$ROOT/build"
 
 PACKAGES=(build-essential cmake pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri
           libjpeg62-turbo-dev libopenmpt-dev libsdl2-dev libxrandr-dev libgtest-dev
-          xvfb xauth xdotool x11-apps clang libclang-rt-14-dev)
+          xvfb xauth xdotool x11-apps clang libclang-rt-14-dev
+          libegl-dev libegl-mesa0 ffmpeg)
 # The Debian package: the icon is converted with ffmpeg, the dependencies
 # computed by dpkg-shlibdeps (which needs file), the result checked by lintian.
-PACKAGES+=(ffmpeg dpkg-dev file lintian)
+PACKAGES+=(dpkg-dev file lintian)
 
 install_missing() {
     local missing=()

@@ -1,0 +1,245 @@
+#include "capture/capture.h"
+
+#include "image/image.h"
+#include "model/model.h"
+#include "platform/music.h"
+#include "platform/offscreen_gl.h"
+#include "platform/video_encoder.h"
+#include "scenes/scenes.h"
+#include "shell/shell.h"
+
+#include <GL/gl.h>
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <strings.h>
+#include <unistd.h>
+#include <vector>
+
+static const int frameRate = 60;
+static const int sampleRate = 44100;
+static const int soundFramesPerFrame = sampleRate / frameRate; // 735
+
+using Clock = std::chrono::steady_clock;
+
+static double secondsSince(Clock::time_point* mark) {
+    const Clock::time_point now = Clock::now();
+    const double seconds = std::chrono::duration<double>(now - *mark).count();
+    *mark = now;
+    return seconds;
+}
+
+static int failure(const std::string& what, const std::string& reason = "") {
+    if (reason.empty())
+        std::fprintf(stderr, "capture: %s\n", what.c_str());
+    else
+        std::fprintf(stderr, "capture: %s: %s\n", what.c_str(), reason.c_str());
+    return 1;
+}
+
+// The file being written, for a signal to remove: ffmpeg writes under a
+// temporary name beside the output, renamed only once it is complete.
+static char partialPath[PATH_MAX];
+static volatile pid_t encoderPid = -1;
+
+static void removePartial(int signal) {
+    if (encoderPid > 0)
+        kill(encoderPid, SIGKILL);
+    if (partialPath[0])
+        unlink(partialPath);
+    _exit(128 + signal);
+}
+
+static bool claimPartialPath(const std::string& out, std::string* reason) {
+    const size_t slash = out.rfind('/');
+    const std::string dir = slash == std::string::npos ? "" : out.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? out : out.substr(slash + 1);
+    const std::string partial = dir + "." + name + "." + std::to_string(getpid()) + ".part";
+    if (partial.size() >= sizeof partialPath) {
+        *reason = "the name is too long";
+        return false;
+    }
+    // Made here, so a folder that cannot be written is found before any
+    // frame is drawn.
+    const int fd = open(partial.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        *reason = std::strerror(errno);
+        return false;
+    }
+    close(fd);
+    std::strcpy(partialPath, partial.c_str());
+    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+        std::signal(signal, removePartial);
+    return true;
+}
+
+static void dropPartialPath() {
+    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+        std::signal(signal, SIG_DFL);
+    if (partialPath[0])
+        unlink(partialPath);
+    partialPath[0] = '\0';
+}
+
+// The demo's start-up, from the song to the models, in its order, on an
+// offscreen surface instead of a window. False after a message.
+static bool startUp(const CaptureOptions& options, FMUSIC_MODULE** song, int64_t* totalFrames) {
+    FSOUND_SetOutput(FSOUND_OUTPUT_STEPPED);
+    FSOUND_Init(sampleRate, 32, 0);
+    *song = FMUSIC_LoadSong("Prueba.IT");
+    if (!*song) {
+        failure("no song, so no video (the music layer said why above)");
+        return false;
+    }
+    const double from = FMUSIC_GetOrderTime(*song, options.fromOrder);
+    const double to = FMUSIC_GetOrderTime(*song, options.toOrder);
+    *totalFrames = std::max<int64_t>(int64_t(std::ceil((to - from) * frameRate)), 1);
+    if (options.fromOrder != 0 && !FMUSIC_SetOrder(*song, options.fromOrder)) {
+        std::fprintf(stderr, "capture: the song has no order %d\n", options.fromOrder);
+        return false;
+    }
+
+    std::string reason;
+    if (!openOffscreenGl(options.width, options.height, &reason)) {
+        failure("no offscreen OpenGL", reason);
+        return false;
+    }
+    glClearColor(1, 1, 1, 0.5);
+    if (!loadTgaTextures()) {
+        failure("none of the pictures titulo3.tga, tia.tga, palmera.tga and uf.tga could be "
+                "loaded, so no video");
+        return false;
+    }
+    fillGridPoints();
+    setGlobalGlState();
+    loadPresentsModel();
+    loadLogoModel();
+    loadTxiringoModel();
+    // What the window's first reshape sets in the demo.
+    setSurface(options.width, options.height);
+    return true;
+}
+
+static int sceneIndex(float order) {
+    const SceneEntry scenes[] = {Scene1, Scene2, Scene3, Scene4, Scene5, Scene6};
+    const SceneEntry shown = sceneForOrder(order);
+    for (int i = 0; i < 6; i++)
+        if (scenes[i] == shown)
+            return i;
+    return 0;
+}
+
+// Frames until the song reaches the order not shown, each one sent to the
+// encoder with its sound. False after a message.
+static bool captureFrames(const CaptureOptions& options, FMUSIC_MODULE* song, VideoEncoder* encoder,
+                          Progress* progress, CaptureTimes* times) {
+    std::vector<uint8_t> picture(size_t(options.width) * size_t(options.height) * 4);
+    std::vector<int16_t> sound(2 * soundFramesPerFrame);
+    FMUSIC_PlaySong(song);
+    for (;;) {
+        Clock::time_point mark = Clock::now();
+        // Frame n shows the song at n / 60 s: the position audible at the
+        // first of the frame's 735 sound frames.
+        FSOUND_Step(soundFramesPerFrame, sound.data());
+        const float row = static_cast<float>(FMUSIC_GetRow(song));
+        const float order = static_cast<float>(FMUSIC_GetOrder(song));
+        times->music += secondsSince(&mark);
+        if (order >= float(options.toOrder) || FMUSIC_IsFinished(song))
+            return true;
+        const bool drawn = drawFrame(row, order);
+        glFinish();
+        const double drawing = secondsSince(&mark);
+        if (!drawn)
+            return true;
+        const int scene = sceneIndex(order);
+        times->drawing += drawing;
+        times->sceneDrawing[scene] += drawing;
+        times->sceneFrames[scene]++;
+        // RGBA is what Mesa's surfaces hold: read without converting.
+        glReadPixels(0, 0, options.width, options.height, GL_RGBA, GL_UNSIGNED_BYTE,
+                     picture.data());
+        times->reading += secondsSince(&mark);
+        std::string reason;
+        if (!encodeVideoFrame(encoder, &picture, sound.data(), soundFramesPerFrame, &reason)) {
+            failure("the video could not be written", reason);
+            return false;
+        }
+        times->handing += secondsSince(&mark);
+        times->frames++;
+        showProgress(progress, times->frames);
+    }
+}
+
+int runCapture(const CaptureOptions& options, CaptureTimes* times) {
+    *times = CaptureTimes{};
+    const Clock::time_point start = Clock::now();
+    FMUSIC_MODULE* song = nullptr;
+    int64_t totalFrames = 0;
+    std::string reason;
+    if (!startUp(options, &song, &totalFrames) || !claimPartialPath(options.out, &reason)) {
+        if (!reason.empty())
+            failure("cannot write beside " + options.out, reason);
+        FMUSIC_FreeSong(song);
+        FSOUND_Close();
+        closeOffscreenGl();
+        return 1;
+    }
+    VideoSettings settings;
+    settings.width = options.width;
+    settings.height = options.height;
+    settings.frameRate = frameRate;
+    settings.sampleRate = sampleRate;
+    const size_t length = options.out.size();
+    settings.container = strcasecmp(options.out.c_str() + length - 4, ".mkv") == 0
+                             ? VideoContainer::mkv
+                             : VideoContainer::mp4;
+    settings.path = partialPath;
+    VideoEncoder encoder;
+    if (!startVideoEncoder(&encoder, settings, &reason)) {
+        dropPartialPath();
+        FMUSIC_FreeSong(song);
+        FSOUND_Close();
+        closeOffscreenGl();
+        return failure("cannot encode", reason);
+    }
+    encoderPid = encoder.pid;
+
+    times->startUp = std::chrono::duration<double>(Clock::now() - start).count();
+    Progress progress;
+    startProgress(&progress, totalFrames);
+    bool ok = captureFrames(options, song, &encoder, &progress, times);
+    times->encoderWait = encoder.waitSeconds;
+    if (ok && times->frames == 0) {
+        ok = false;
+        failure("the song has nothing to show before order " + std::to_string(options.toOrder));
+    }
+    if (ok)
+        endProgress(&progress, times->frames);
+    FMUSIC_FreeSong(song);
+    FSOUND_Close();
+    closeOffscreenGl();
+
+    Clock::time_point mark = Clock::now();
+    if (!ok) {
+        abandonVideoEncoder(&encoder);
+    } else if (!finishVideoEncoder(&encoder, &reason, &times->encoderCpu)) {
+        ok = false;
+        failure("ffmpeg could not write " + options.out, reason);
+    } else if (rename(partialPath, options.out.c_str()) != 0) {
+        ok = false;
+        failure("cannot name the video " + options.out, std::strerror(errno));
+    }
+    encoderPid = -1;
+    times->encoderFinish = secondsSince(&mark);
+    if (ok)
+        partialPath[0] = '\0';
+    dropPartialPath();
+    times->total = std::chrono::duration<double>(Clock::now() - start).count();
+    return ok ? 0 : 1;
+}

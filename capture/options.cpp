@@ -1,0 +1,129 @@
+#include "capture/capture.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <strings.h>
+
+static const char usageText[] =
+    "Usage: %s [OPTION]... OUT.mp4|OUT.mkv\n"
+    "Writes the demo from the files in the current folder as a video file, picture\n"
+    "and sound, 60 frames a second, without any display.\n"
+    "\n"
+    "  --size WxH      the picture's size, even numbers from 16x16 to 7680x4320\n"
+    "                  (default 1024x768); off 4:3 the picture gets black bands\n"
+    "  --from ORDER    start at order ORDER of the song (0 to 22)\n"
+    "  --to ORDER      end before order ORDER (1 to 23, default 23)\n"
+    "  --help          show this help and exit\n"
+    "  --version       show the version and exit\n"
+    "\n"
+    "OUT.mp4 holds H.264 with AAC sound, OUT.mkv H.264 with FLAC sound.\n"
+    "Needs the ffmpeg program.\n";
+
+static int usageError(const char* program, const char* problem, const char* what) {
+    std::fprintf(stderr, "%s: %s '%s'\n", program, problem, what);
+    std::fprintf(stderr, usageText, program);
+    return 2;
+}
+
+// "--name" alone or "--name=value"; the value is the next argument otherwise.
+static bool isOption(const char* argument, const char* name, const char** inlineValue) {
+    const size_t length = std::strlen(name);
+    if (std::strncmp(argument, name, length) != 0)
+        return false;
+    if (argument[length] == '\0') {
+        *inlineValue = nullptr;
+        return true;
+    }
+    if (argument[length] == '=') {
+        *inlineValue = argument + length + 1;
+        return true;
+    }
+    return false;
+}
+
+static bool parseNumber(const char* text, long low, long high, int* number) {
+    char* end = nullptr;
+    errno = 0;
+    const long value = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || errno != 0 || value < low || value > high)
+        return false;
+    *number = int(value);
+    return true;
+}
+
+// yuv420p halves both sides, so they must be even; the upper bound keeps a
+// frame within what Mesa's surfaces and x264's levels take.
+static bool parseSize(const char* text, int* width, int* height) {
+    const char* x = std::strchr(text, 'x');
+    if (!x || x == text)
+        return false;
+    const std::string widthText(text, size_t(x - text));
+    if (!std::isdigit(static_cast<unsigned char>(x[1])))
+        return false;
+    return parseNumber(widthText.c_str(), 16, 7680, width) &&
+           parseNumber(x + 1, 16, 4320, height) && *width % 2 == 0 && *height % 2 == 0;
+}
+
+static bool endsWith(const std::string& text, const char* ending) {
+    const size_t length = std::strlen(ending);
+    return text.size() > length && strcasecmp(text.c_str() + text.size() - length, ending) == 0;
+}
+
+int parseCaptureOptions(int argc, char** argv, CaptureOptions* options) {
+    const char* program = argc > 0 && argv[0] ? argv[0] : "capture";
+    for (int i = 1; i < argc; i++) {
+        const char* argument = argv[i];
+        const char* value = nullptr;
+        if (std::strcmp(argument, "--help") == 0) {
+            std::printf(usageText, program);
+            return 0;
+        }
+        if (std::strcmp(argument, "--version") == 0) {
+            std::printf("Marea de Neon capture %s\n", DEMO_VERSION);
+            return 0;
+        }
+        const char* names[] = {"--size", "--from", "--to"};
+        const char* name = nullptr;
+        for (const char* candidate : names)
+            if (isOption(argument, candidate, &value))
+                name = candidate;
+        if (name) {
+            if (!value && i + 1 < argc)
+                value = argv[++i];
+            if (!value)
+                return usageError(program, "missing value after", argument);
+            if (name == names[0] && !parseSize(value, &options->width, &options->height))
+                return usageError(program, "--size takes an even WxH from 16x16 to 7680x4320, not",
+                                  value);
+            if (name == names[1] && !parseNumber(value, 0, 22, &options->fromOrder))
+                return usageError(program, "--from takes an order from 0 to 22, not", value);
+            if (name == names[2] && !parseNumber(value, 1, 23, &options->toOrder))
+                return usageError(program, "--to takes an order from 1 to 23, not", value);
+        } else if (argument[0] == '-' && argument[1] != '\0') {
+            return usageError(program, "unknown option", argument);
+        } else if (!options->out.empty()) {
+            return usageError(program, "one output file only, not also", argument);
+        } else {
+            options->out = argument;
+        }
+    }
+    if (options->out.empty()) {
+        std::fprintf(stderr, "%s: no output file\n", program);
+        std::fprintf(stderr, usageText, program);
+        return 2;
+    }
+    if (!endsWith(options->out, ".mp4") && !endsWith(options->out, ".mkv"))
+        return usageError(program,
+                          "the output file must end in .mp4 or .mkv:", options->out.c_str());
+    if (options->toOrder <= options->fromOrder) {
+        std::fprintf(stderr, "%s: --to %d does not come after --from %d\n", program,
+                     options->toOrder, options->fromOrder);
+        std::fprintf(stderr, usageText, program);
+        return 2;
+    }
+    return -1;
+}

@@ -1,0 +1,244 @@
+#include "platform/video_encoder.h"
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+// ffmpeg reads the picture on descriptor 3 and the sound on descriptor 4.
+static const int videoChildFd = 3, audioChildFd = 4;
+
+static std::vector<std::string> ffmpegArguments(const VideoSettings& settings) {
+    const std::string size = std::to_string(settings.width) + "x" + std::to_string(settings.height);
+    std::vector<std::string> arguments = {
+        "ffmpeg", "-hide_banner", "-nostdin", "-loglevel", "error", "-y",
+        // Opening, ffmpeg reads a little of one input, then of the other
+        // (kept to a packet by -probesize); once running, it reads each in a
+        // thread of its own.
+        "-thread_queue_size", "8", "-probesize", "32", "-f", "rawvideo", "-pixel_format", "rgba",
+        "-video_size", size, "-framerate", std::to_string(settings.frameRate), "-i",
+        "pipe:" + std::to_string(videoChildFd), "-thread_queue_size", "64", "-probesize", "32",
+        "-f", "s16le", "-sample_rate", std::to_string(settings.sampleRate), "-channels", "2", "-i",
+        "pipe:" + std::to_string(audioChildFd), "-map", "0:v", "-map", "1:a",
+        // GL's rows run bottom up; vflip only turns ffmpeg's view of them.
+        // BT.709, said in the stream, so players need not guess from the size.
+        "-vf", "vflip,scale=out_color_matrix=bt709:out_range=tv", "-colorspace", "bt709",
+        "-color_primaries", "bt709", "-color_trc", "bt709", "-color_range", "tv",
+        // The renderer needs most of two cores; ultrafast leaves it enough
+        // to stay ahead of real time, and crf 18 keeps the pictures' detail.
+        // x264's threads give the same stream on every run.
+        "-c:v", "libx264", "-preset", "ultrafast", "-crf", "18", "-pix_fmt", "yuv420p"};
+    if (settings.container == VideoContainer::mp4) {
+        for (const char* argument :
+             {"-c:a", "aac", "-b:a", "192k", "-movflags", "+faststart", "-f", "mp4"})
+            arguments.push_back(argument);
+    } else {
+        for (const char* argument : {"-c:a", "flac", "-f", "matroska"})
+            arguments.push_back(argument);
+    }
+    arguments.push_back(settings.path);
+    return arguments;
+}
+
+static void closeFd(int* fd) {
+    if (*fd >= 0)
+        close(*fd);
+    *fd = -1;
+}
+
+// A pipe whose ends are both above the descriptors the child is given, so
+// that handing them over never lands a descriptor on itself.
+static bool makePipe(int ends[2]) {
+    int raw[2];
+    if (pipe2(raw, O_CLOEXEC) != 0)
+        return false;
+    for (int i = 0; i < 2; i++) {
+        ends[i] = fcntl(raw[i], F_DUPFD_CLOEXEC, 10);
+        close(raw[i]);
+    }
+    return ends[0] >= 0 && ends[1] >= 0;
+}
+
+static bool writeAll(int fd, const std::vector<uint8_t>& bytes, int* error) {
+    for (size_t sent = 0; sent < bytes.size();) {
+        const ssize_t written = write(fd, bytes.data() + sent, bytes.size() - sent);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            *error = written < 0 ? errno : EPIPE;
+            return false;
+        }
+        sent += size_t(written);
+    }
+    return true;
+}
+
+// A pipe's writer: takes what is queued, writes it outside the lock, and
+// hands its buffer back through the queue for the next frame to reuse.
+static void writePipe(VideoEncoder* encoder, EncoderPipe* pipe) {
+    std::vector<uint8_t> sending;
+    std::unique_lock<std::mutex> hold(encoder->lock);
+    for (;;) {
+        encoder->changed.wait(hold, [pipe] { return pipe->full || pipe->closing; });
+        if (!pipe->full)
+            return;
+        sending.swap(pipe->queued);
+        pipe->full = false;
+        encoder->changed.notify_all();
+        hold.unlock();
+        int error = 0;
+        const bool written = writeAll(pipe->fd, sending, &error);
+        hold.lock();
+        if (!written) {
+            pipe->failed = true;
+            pipe->error = error;
+            encoder->changed.notify_all();
+            return;
+        }
+    }
+}
+
+bool startVideoEncoder(VideoEncoder* encoder, const VideoSettings& settings, std::string* reason) {
+    // A write to an ffmpeg that has ended fails with EPIPE instead of
+    // ending this process before it can clean up.
+    std::signal(SIGPIPE, SIG_IGN);
+    int video[2] = {-1, -1}, audio[2] = {-1, -1};
+    if (!makePipe(video) || !makePipe(audio)) {
+        *reason = std::string("cannot make a pipe: ") + std::strerror(errno);
+        for (int* fd : {&video[0], &video[1], &audio[0], &audio[1]})
+            closeFd(fd);
+        return false;
+    }
+    // Fewer, larger writes for the frames.
+    fcntl(video[1], F_SETPIPE_SZ, 1 << 20);
+
+    std::vector<std::string> arguments = ffmpegArguments(settings);
+    std::vector<char*> argv;
+    for (std::string& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, video[0], videoChildFd);
+    posix_spawn_file_actions_adddup2(&actions, audio[0], audioChildFd);
+    pid_t pid = -1;
+    const int error = posix_spawnp(&pid, "ffmpeg", &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    closeFd(&video[0]);
+    closeFd(&audio[0]);
+    if (error != 0) {
+        *reason = error == ENOENT ? std::string("ffmpeg is not installed (no ffmpeg on PATH)")
+                                  : std::string("cannot run ffmpeg: ") + std::strerror(error);
+        closeFd(&video[1]);
+        closeFd(&audio[1]);
+        return false;
+    }
+    encoder->pid = pid;
+    encoder->waitSeconds = 0;
+    encoder->video.fd = video[1];
+    encoder->audio.fd = audio[1];
+    encoder->video.writer = std::thread(writePipe, encoder, &encoder->video);
+    encoder->audio.writer = std::thread(writePipe, encoder, &encoder->audio);
+    return true;
+}
+
+static std::string pipeFailure(const EncoderPipe& pipe) {
+    return pipe.error == EPIPE
+               ? std::string("ffmpeg stopped taking frames")
+               : std::string("cannot write to ffmpeg: ") + std::strerror(pipe.error);
+}
+
+bool encodeVideoFrame(VideoEncoder* encoder, std::vector<uint8_t>* rgba, const int16_t* stereo,
+                      int soundFrames, std::string* reason) {
+    const size_t bytes = rgba->size();
+    std::unique_lock<std::mutex> hold(encoder->lock);
+    EncoderPipe& video = encoder->video;
+    EncoderPipe& audio = encoder->audio;
+    const uint8_t* sound = reinterpret_cast<const uint8_t*>(stereo);
+    if (!audio.full)
+        audio.queued.clear(); // the writer's last block, already written
+    audio.queued.insert(audio.queued.end(), sound, sound + size_t(soundFrames) * 4);
+    audio.full = true;
+    encoder->changed.notify_all();
+    const auto start = std::chrono::steady_clock::now();
+    encoder->changed.wait(hold, [&] { return !video.full || video.failed || audio.failed; });
+    encoder->waitSeconds +=
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (video.failed || audio.failed) {
+        *reason = pipeFailure(video.failed ? video : audio);
+        return false;
+    }
+    video.queued.swap(*rgba);
+    video.full = true;
+    encoder->changed.notify_all();
+    hold.unlock();
+    rgba->resize(bytes);
+    return true;
+}
+
+// Lets the writers finish what they hold, or stop at their first failure.
+static bool endWriters(VideoEncoder* encoder, std::string* reason) {
+    {
+        std::lock_guard<std::mutex> hold(encoder->lock);
+        encoder->video.closing = true;
+        encoder->audio.closing = true;
+        encoder->changed.notify_all();
+    }
+    bool written = true;
+    for (EncoderPipe* pipe : {&encoder->video, &encoder->audio}) {
+        if (pipe->writer.joinable())
+            pipe->writer.join();
+        if (pipe->failed && written) {
+            *reason = pipeFailure(*pipe);
+            written = false;
+        }
+        closeFd(&pipe->fd);
+    }
+    return written;
+}
+
+bool finishVideoEncoder(VideoEncoder* encoder, std::string* reason, double* cpuSeconds) {
+    const bool written = endWriters(encoder, reason);
+    int status = 0;
+    rusage usage{};
+    pid_t ended;
+    while ((ended = wait4(encoder->pid, &status, 0, &usage)) < 0 && errno == EINTR) {
+    }
+    encoder->pid = -1;
+    *cpuSeconds = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                  double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    if (ended < 0) {
+        *reason = std::string("lost ffmpeg: ") + std::strerror(errno);
+        return false;
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        *reason = WIFEXITED(status)
+                      ? "ffmpeg failed with exit status " + std::to_string(WEXITSTATUS(status))
+                      : "ffmpeg was ended by signal " + std::to_string(WTERMSIG(status));
+        return false;
+    }
+    return written;
+}
+
+void abandonVideoEncoder(VideoEncoder* encoder) {
+    // Killed first, so a writer blocked on a full pipe gets EPIPE.
+    if (encoder->pid > 0)
+        kill(encoder->pid, SIGKILL);
+    std::string ignored;
+    endWriters(encoder, &ignored);
+    if (encoder->pid > 0) {
+        while (waitpid(encoder->pid, nullptr, 0) < 0 && errno == EINTR) {
+        }
+    }
+    encoder->pid = -1;
+}
