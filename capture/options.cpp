@@ -1,7 +1,7 @@
 #include "capture/capture.h"
+#include "shell/shell.h"
 
 #include <cctype>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -27,32 +27,6 @@ static int usageError(const char* program, const char* problem, const char* what
     std::fprintf(stderr, "%s: %s '%s'\n", program, problem, what);
     std::fprintf(stderr, usageText, program);
     return 2;
-}
-
-// "--name" alone or "--name=value"; the value is the next argument otherwise.
-static bool isOption(const char* argument, const char* name, const char** inlineValue) {
-    const size_t length = std::strlen(name);
-    if (std::strncmp(argument, name, length) != 0)
-        return false;
-    if (argument[length] == '\0') {
-        *inlineValue = nullptr;
-        return true;
-    }
-    if (argument[length] == '=') {
-        *inlineValue = argument + length + 1;
-        return true;
-    }
-    return false;
-}
-
-static bool parseNumber(const char* text, long low, long high, int* number) {
-    char* end = nullptr;
-    errno = 0;
-    const long value = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || errno != 0 || value < low || value > high)
-        return false;
-    *number = int(value);
-    return true;
 }
 
 // yuv420p halves both sides, so they must be even; the upper bound keeps a
@@ -89,7 +63,7 @@ int parseCaptureOptions(int argc, char** argv, CaptureOptions* options) {
         const char* names[] = {"--size", "--from", "--to"};
         const char* name = nullptr;
         for (const char* candidate : names)
-            if (isOption(argument, candidate, &value))
+            if (isLongOption(argument, candidate, &value))
                 name = candidate;
         if (name) {
             if (!value && i + 1 < argc)

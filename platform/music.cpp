@@ -213,20 +213,11 @@ signed char FMUSIC_FreeSong(FMUSIC_MODULE* song) {
 }
 
 signed char FMUSIC_SetOrder(FMUSIC_MODULE* song, int order) {
-    if (!song || order < 0 || order >= openmpt_module_get_num_orders(song->mod))
+    if (!song || song->playing || order < 0 ||
+        order >= openmpt_module_get_num_orders(song->mod))
         return 0;
     song->firstOrder = order;
-    if (!song->playing) {
-        song->held = {0, order, 0};
-        return 1;
-    }
-    // Playing: what is in the device buffers still plays; the new position
-    // is reported from the frames rendered after the jump.
-    musicOutputLock();
-    openmpt_module_set_position_order_row(song->mod, order, 0);
-    song->ended = false;
-    song->markTotal = 0;
-    musicOutputUnlock();
+    song->held = {0, order, 0};
     return 1;
 }
 

@@ -30,8 +30,8 @@ FMUSIC_MODULE* FMUSIC_LoadSong(const char* name);
 // All of these accept null; order and row of a null song are -1.
 signed char FMUSIC_PlaySong(FMUSIC_MODULE* mod);
 signed char FMUSIC_StopSong(FMUSIC_MODULE* mod);
-// Moves the song to the first row of an order; before FMUSIC_PlaySong, the
-// song then starts there. False when the order is not in the song.
+// Before FMUSIC_PlaySong: the song starts at the first row of this order.
+// False for a playing song or an order that is not in the song.
 signed char FMUSIC_SetOrder(FMUSIC_MODULE* mod, int order);
 signed char FMUSIC_FreeSong(FMUSIC_MODULE* mod);
 int FMUSIC_GetOrder(FMUSIC_MODULE* mod);

@@ -1,5 +1,6 @@
 #include "shell/shell.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -33,8 +34,7 @@ static int usageError(const char* program, const char* problem, const char* what
     return 2;
 }
 
-// "--name" alone or "--name=value"; the value is the next argument otherwise.
-static bool isOption(const char* argument, const char* name, const char** inlineValue) {
+bool isLongOption(const char* argument, const char* name, const char** inlineValue) {
     const size_t length = std::strlen(name);
     if (std::strncmp(argument, name, length) != 0)
         return false;
@@ -49,12 +49,13 @@ static bool isOption(const char* argument, const char* name, const char** inline
     return false;
 }
 
-static bool parseOrder(const char* text, int* order) {
+bool parseNumber(const char* text, long low, long high, int* number) {
     char* end = nullptr;
+    errno = 0;
     const long value = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || value < 0 || value > 22)
+    if (end == text || *end != '\0' || errno != 0 || value < low || value > high)
         return false;
-    *order = int(value);
+    *number = int(value);
     return true;
 }
 
@@ -78,12 +79,12 @@ int parseOptions(int* argc, char** argv, DemoOptions* options) {
             options->mute = true;
         } else if (std::strcmp(argument, "--uncapped") == 0) {
             options->uncapped = true;
-        } else if (isOption(argument, "--from", &value)) {
+        } else if (isLongOption(argument, "--from", &value)) {
             if (!value && i + 1 < *argc)
                 value = argv[++i];
             if (!value)
                 return usageError(program, "missing order after", argument);
-            if (!parseOrder(value, &options->fromOrder))
+            if (!parseNumber(value, 0, 22, &options->fromOrder))
                 return usageError(program, "--from takes an order from 0 to 22, not", value);
         } else {
             bool glutOption = false;

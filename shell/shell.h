@@ -27,6 +27,11 @@ struct DemoOptions {
 // the exit status, after the help or version (0) or the usage on standard
 // error (2).
 int parseOptions(int* argc, char** argv, DemoOptions* options);
+// Long options in the two GNU forms: true when `argument` is "--name" (the
+// value, if any, is the next argument: *inlineValue null) or "--name=value".
+bool isLongOption(const char* argument, const char* name, const char** inlineValue);
+// A whole decimal number from low to high.
+bool parseNumber(const char* text, long low, long high, int* number);
 
 void fillGridPoints();
 // The GL state start-up sets once for every frame: texturing, smooth

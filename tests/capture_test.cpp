@@ -5,7 +5,6 @@
 #include "tests/private_display.h"
 #include "tests/test_pictures.h"
 #include "tests/test_songs.h"
-#include "tools/writers/chunk_writer.h"
 #include "tools/writers/it_writer.h"
 #include "tools/writers/tga_writer.h"
 
@@ -77,22 +76,6 @@ Screenshot frameOf(const std::string& frames, int width, int height, int index) 
     return shot;
 }
 
-// One small untextured triangle per model, so start-up meets no message box.
-bool writeModels(const std::string& dir) {
-    Scene3ds scene;
-    scene.materials.push_back({"grey", 180, 180, 180, ""});
-    Mesh3ds mesh;
-    mesh.name = "tri";
-    mesh.xyz = {-1, 0, 0, 1, 0, 0, 0, 0, 1};
-    mesh.faces = {0, 1, 2};
-    mesh.faceMaterials = {"grey"};
-    scene.meshes.push_back(mesh);
-    for (const char* model : {"presents.3ds", "logo.3ds", "txiringo.3DS"})
-        if (!writeFile(dir + "/" + model, encode3ds(scene)))
-            return false;
-    return true;
-}
-
 // 24 orders of 32 rows at speed 3 and tempo 250: a tick is 441 sound frames,
 // a row 1323, an order 42336.
 const int soundFramesPerOrder = 42336;
@@ -121,7 +104,7 @@ class CaptureRun : public testing::Test {
 
 TEST_F(CaptureRun, WritesSixtyFramesASecondWithSoundAsLongAndTheSameEveryTime) {
     ASSERT_TRUE(writePictures(dir));
-    ASSERT_TRUE(writeModels(dir));
+    ASSERT_TRUE(writePlainModels(dir));
     writeSong();
     // 5:3, so the 4:3 picture stands between two black bands 40 pixels wide.
     const int width = 400, height = 240;
@@ -240,7 +223,7 @@ TEST_F(CaptureRun, StillScenesMatchTheLiveDemoOnAnXServer) {
 
 TEST_F(CaptureRun, RefusesAMissingSongOrPicturesABadSizeAnUnwritableFileOrNoFfmpeg) {
     // Without any picture, then without the song.
-    ASSERT_TRUE(writeModels(dir));
+    ASSERT_TRUE(writePlainModels(dir));
     writeSong();
     ProcessResult noPictures = capture(dir, "out.mp4");
     EXPECT_EQ(noPictures.exitCode, 1);

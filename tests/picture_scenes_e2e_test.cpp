@@ -5,7 +5,6 @@
 #include "tests/private_display.h"
 #include "tests/test_pictures.h"
 #include "tests/test_songs.h"
-#include "tools/writers/chunk_writer.h"
 #include "tools/writers/it_writer.h"
 #include "tools/writers/tga_writer.h"
 
@@ -17,19 +16,6 @@
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-
-// One small untextured triangle per model, so start-up meets no message box.
-static bool writeModel(const std::string& path) {
-    Scene3ds scene;
-    scene.materials.push_back({"grey", 180, 180, 180, ""});
-    Mesh3ds mesh;
-    mesh.name = "tri";
-    mesh.xyz = {-1, 0, 0, 1, 0, 0, 0, 0, 1};
-    mesh.faces = {0, 1, 2};
-    mesh.faceMaterials = {"grey"};
-    scene.meshes.push_back(mesh);
-    return writeFile(path, encode3ds(scene));
-}
 
 enum class Shown { other, wave, cubes, palmera, uf };
 
@@ -77,8 +63,7 @@ TEST(PictureScenesEndToEnd, DemoShowsWaveCubesAndBothPicturesThenEndsAtOrder23) 
     std::string dir = makeTempDir("picture_scenes_e2e_");
     ASSERT_FALSE(dir.empty());
     ASSERT_TRUE(writePictures(dir));
-    for (const char* model : {"presents.3ds", "logo.3ds", "txiringo.3DS"})
-        ASSERT_TRUE(writeModel(dir + "/" + model));
+    ASSERT_TRUE(writePlainModels(dir));
     // 24 orders of 32 rows; a row lasts 3 * 2.5 / 240 s, an order 1 s.
     ASSERT_TRUE(writeFile(dir + "/Prueba.IT", encodeIt(makeTestSong(24, 3, 240))));
 

@@ -1,5 +1,6 @@
 #include "tests/test_pictures.h"
 
+#include "tools/writers/chunk_writer.h"
 #include "tools/writers/tga_writer.h"
 
 #include <cstdlib>
@@ -49,6 +50,21 @@ bool writePictures(const std::string& dir) {
         if (!writeFile(dir + "/" + entry.name, encodeTga(pictureSize, pictureSize, rgba.data())))
             return false;
     }
+    return true;
+}
+
+bool writePlainModels(const std::string& dir) {
+    Scene3ds scene;
+    scene.materials.push_back({"grey", 180, 180, 180, ""});
+    Mesh3ds mesh;
+    mesh.name = "tri";
+    mesh.xyz = {-1, 0, 0, 1, 0, 0, 0, 0, 1};
+    mesh.faces = {0, 1, 2};
+    mesh.faceMaterials = {"grey"};
+    scene.meshes.push_back(mesh);
+    for (const char* model : {"presents.3ds", "logo.3ds", "txiringo.3DS"})
+        if (!writeFile(dir + "/" + model, encode3ds(scene)))
+            return false;
     return true;
 }
 

@@ -25,6 +25,9 @@ constexpr int pictureBand = 12;
 std::vector<uint8_t> makePicture(const PicturePalette& palette, int size = pictureSize);
 // Writes titulo3.tga, tia.tga, palmera.tga and uf.tga into dir.
 bool writePictures(const std::string& dir);
+// Writes presents.3ds, logo.3ds and txiringo.3DS into dir, each one small
+// untextured triangle, so start-up meets no message box.
+bool writePlainModels(const std::string& dir);
 // A fresh directory under the system's temporary directory.
 std::string makeTempDir(const char* prefix);
 
