@@ -213,8 +213,7 @@ signed char FMUSIC_FreeSong(FMUSIC_MODULE* song) {
 }
 
 signed char FMUSIC_SetOrder(FMUSIC_MODULE* song, int order) {
-    if (!song || song->playing || order < 0 ||
-        order >= openmpt_module_get_num_orders(song->mod))
+    if (!song || song->playing || order < 0 || order >= openmpt_module_get_num_orders(song->mod))
         return 0;
     song->firstOrder = order;
     song->held = {0, order, 0};
