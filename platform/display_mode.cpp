@@ -83,18 +83,69 @@ bool verticalSyncAt60Hz() {
     return verticalSync && rate >= 59 && rate <= 61;
 }
 
+// Whether the game-mode window really shows at the size of the mode asked
+// for: freeglut changes modes through XF86VidMode alone, which reports success
+// on servers that only emulate it (Xorg's dummy driver among them) and leaves
+// the window in a corner of a larger screen.
+static bool gameModeFillsAScreen() {
+    Display* display = glXGetCurrentDisplay();
+    const Window window = glXGetCurrentDrawable();
+    if (!display || !window)
+        return false;
+    XSync(display, False);
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(display, window, &attributes))
+        return false;
+    const Window root = attributes.root;
+    int x = 0, y = 0;
+    Window child;
+    XTranslateCoordinates(display, window, root, 0, 0, &x, &y, &child);
+    XWindowAttributes screen;
+    if (XGetWindowAttributes(display, root, &screen) && x == 0 && y == 0 &&
+        attributes.width == screen.width && attributes.height == screen.height)
+        return true;
+    int event, error;
+    if (!XRRQueryExtension(display, &event, &error))
+        return false;
+    XRRScreenResources* resources = XRRGetScreenResourcesCurrent(display, root);
+    if (!resources)
+        return false;
+    bool fills = false;
+    for (int i = 0; i < resources->ncrtc && !fills; i++) {
+        XRRCrtcInfo* crtc = XRRGetCrtcInfo(display, resources, resources->crtcs[i]);
+        if (!crtc)
+            continue;
+        fills = crtc->mode != None && crtc->x == x && crtc->y == y &&
+                int(crtc->width) == attributes.width && int(crtc->height) == attributes.height;
+        XRRFreeCrtcInfo(crtc);
+    }
+    XRRFreeScreenResources(resources);
+    return fills;
+}
+
 void openWindow() {
     glutInitWindowSize(1024, 768);
     glutCreateWindow("Marea de Neon");
+    nameWindow();
     verticalSync = requestVerticalSync();
 }
 
 void enterFullScreen() {
     glutEnterGameMode();
-    if (glutGetWindow() == 0) {
+    if (glutGameModeGet(GLUT_GAME_MODE_ACTIVE) && !gameModeFillsAScreen())
+        glutLeaveGameMode();
+    if (!glutGameModeGet(GLUT_GAME_MODE_ACTIVE)) {
         glutInitWindowSize(1024, 768);
         glutCreateWindow("Marea de Neon");
         glutFullScreen();
     }
+    // Nothing but the show on the screen, and in every screenshot of it.
+    glutSetCursor(GLUT_CURSOR_NONE);
+    nameWindow();
     verticalSync = requestVerticalSync();
+}
+
+void leaveFullScreen() {
+    if (glutGameModeGet(GLUT_GAME_MODE_ACTIVE))
+        glutLeaveGameMode();
 }

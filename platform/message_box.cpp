@@ -1,5 +1,7 @@
 #include "platform/message_box.h"
 
+#include "platform/quit_signals.h"
+
 #include <GL/freeglut.h>
 #include <GL/glx.h>
 #include <X11/keysym.h>
@@ -123,7 +125,7 @@ static void showInWindow(const std::string& caption, const std::string& text) {
     box.dismissed = false;
     Display* display = glXGetCurrentDisplay();
     Window window = glXGetCurrentDrawable();
-    while (!box.dismissed && display && window) {
+    while (!box.dismissed && !quitSignal() && display && window) {
         drawBox(caption, text);
         takeInput(display, window);
         std::this_thread::sleep_for(std::chrono::milliseconds(15));

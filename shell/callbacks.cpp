@@ -1,4 +1,7 @@
+#include "platform/display_mode.h"
 #include "platform/music.h"
+#include "platform/quit_signals.h"
+#include "platform/screen_saver.h"
 #include "shell/shell.h"
 
 #include <GL/glut.h>
@@ -8,7 +11,20 @@
 FMUSIC_MODULE* song = nullptr;
 int32_t modelPrimitive = GL_TRIANGLES;
 
+// Ended from outside: the desktop gets its display mode and screen saver
+// back, the sound device its stream, before the signal ends the process.
+[[noreturn]] static void endOnQuitSignal(int signal) {
+    leaveFullScreen();
+    releaseScreenSaver();
+    FMUSIC_StopSong(song);
+    FMUSIC_FreeSong(song);
+    FSOUND_Close();
+    endBySignal(signal);
+}
+
 void idle() {
+    if (const int signal = quitSignal())
+        endOnQuitSignal(signal);
     waitForNextFrame();
     glutPostRedisplay();
 }

@@ -2,10 +2,22 @@
 #include "model/model.h"
 #include "platform/display_mode.h"
 #include "platform/music.h"
+#include "platform/quit_signals.h"
+#include "platform/screen_saver.h"
 #include "shell/shell.h"
 
 #include <GL/glut.h>
 #include <cstdio>
+#include <cstdlib>
+
+// The title picture as the window's icon, as it is the menu entry's.
+static void showIcon() {
+    if (ImageRGBA* title = loadTga("titulo3.tga")) {
+        setWindowIcon(title->width, title->height, title->pixels);
+        free(title->pixels);
+        delete title;
+    }
+}
 
 int main(int argc, char** argv) {
     DemoOptions options;
@@ -29,6 +41,8 @@ int main(int argc, char** argv) {
         glutGameModeString("1024x768:32@60");
         enterFullScreen();
     }
+    catchQuitSignals();
+    showIcon();
     glClearColor(1, 1, 1, 0.5);
 
     if (!loadTgaTextures())
@@ -42,6 +56,7 @@ int main(int argc, char** argv) {
     loadTxiringoModel();
 
     setFramePacing(options.uncapped ? FramePacing::Uncapped : FramePacing::Steady);
+    holdScreenSaver();
     FMUSIC_PlaySong(song);
     glutDisplayFunc(display);
     glutReshapeFunc(reshape);
