@@ -81,22 +81,6 @@ static double playTime(const std::vector<Anchor>& anchors, double frame) {
     return before.seconds + share * (after->seconds - before.seconds);
 }
 
-// First frame of every (order, row), from libopenmpt decoding frame by frame.
-static std::map<std::pair<int, int>, int64_t> rowStarts(const std::vector<uint8_t>& file) {
-    std::map<std::pair<int, int>, int64_t> starts;
-    const openmpt_module_initial_ctl settings[] = {{"play.at_end", "stop"}, {nullptr, nullptr}};
-    openmpt_module* mod = openmpt_module_create_from_memory2(
-        file.data(), file.size(), openmpt_log_func_silent, nullptr, openmpt_error_func_ignore,
-        nullptr, nullptr, nullptr, settings);
-    int16_t frame[2];
-    for (int64_t f = 0; openmpt_module_read_interleaved_stereo(mod, rate, 1, frame) == 1; f++)
-        starts.emplace(std::make_pair(openmpt_module_get_current_order(mod),
-                                      openmpt_module_get_current_row(mod)),
-                       f);
-    openmpt_module_destroy(mod);
-    return starts;
-}
-
 static double percentile(std::vector<double> values, double p) {
     std::sort(values.begin(), values.end());
     const size_t rank = std::max<size_t>(1, size_t(std::ceil(p * double(values.size()))));
@@ -113,7 +97,7 @@ int main(int argc, char** argv) {
     const std::string songPath = dir + "/song.it", pipePath = dir + "/output.raw";
     writeFile(songPath, file);
     mkfifo(pipePath.c_str(), 0600);
-    const auto starts = rowStarts(file);
+    const auto starts = rowStarts(file, rate);
 
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", pipePath.c_str(), 1);

@@ -31,6 +31,9 @@ struct MusicOutput {
     bool stepped = false;
     int rate = 44100;
     int latencyFrames = 0;
+    // The file driver records every frame: a late buffer is waited for,
+    // never skipped.
+    bool recording = false;
     bool following = false; // the wall clock drives the song
     int64_t lastTaken = 0;  // when the device last asked for sound, ns
     int64_t framesOut = 0;  // rendered so far
@@ -147,18 +150,32 @@ static SDL_AudioSpec deviceSpec(int rate) {
     return want;
 }
 
+struct OpenedDevice {
+    SDL_AudioDeviceID id = 0;
+    int latencyFrames = 0;
+    bool recording = false;
+};
+
 // Opened paused, with no lock held; the caller starts it. No changes allowed:
 // SDL converts to what the device needs. (Letting the buffer size change
 // overruns the callback's buffer with the dummy driver of SDL 2.26.)
-static SDL_AudioDeviceID openDevice(int rate, int* latencyFrames) {
+static OpenedDevice openDevice(int rate) {
     const SDL_AudioSpec want = deviceSpec(rate);
     SDL_AudioSpec have{};
-    const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    OpenedDevice opened;
+    opened.id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    const char* driver = SDL_GetCurrentAudioDriver();
+    opened.recording = driver && !std::strcmp(driver, "disk");
     // A real device still holds about one buffer when SDL asks for the next;
     // the file driver takes each buffer as soon as it is filled.
-    const char* driver = SDL_GetCurrentAudioDriver();
-    *latencyFrames = driver && !std::strcmp(driver, "disk") ? 0 : have.samples;
-    return device;
+    opened.latencyFrames = opened.recording ? 0 : have.samples;
+    return opened;
+}
+
+static void useDevice(const OpenedDevice& opened) {
+    output.device = opened.id;
+    output.latencyFrames = opened.latencyFrames;
+    output.recording = opened.recording;
 }
 
 static void tellOnce(bool* told, const std::string& line) {
@@ -177,22 +194,20 @@ static void replaceLostDevice(std::unique_lock<std::mutex>& hold) {
     const int rate = output.rate;
     hold.unlock();
     SDL_CloseAudioDevice(lost);
-    int latency = 0;
-    const SDL_AudioDeviceID device = openDevice(rate, &latency);
-    const std::string reason = device ? "" : SDL_GetError();
+    const OpenedDevice opened = openDevice(rate);
+    const std::string reason = opened.id ? "" : SDL_GetError();
     hold.lock();
-    if (!device) {
+    if (!opened.id) {
         tellOnce(&output.toldLost,
                  "the sound device went away (" + reason + "); the song goes on silently");
         return;
     }
     tellOnce(&output.toldLost, "the sound device went away; the song goes on through the "
                                "default device");
-    output.device = device;
-    output.latencyFrames = latency;
+    useDevice(opened);
     output.lastTaken = monotonicNanoseconds();
     hold.unlock();
-    SDL_PauseAudioDevice(device, 0);
+    SDL_PauseAudioDevice(opened.id, 0);
     hold.lock();
 }
 
@@ -204,7 +219,8 @@ static void keepGoing() {
             continue;
         }
         const int64_t now = monotonicNanoseconds();
-        if (output.device && !output.following && now - output.lastTaken > stallNanoseconds) {
+        if (output.device && !output.recording && !output.following &&
+            now - output.lastTaken > stallNanoseconds) {
             startFollowing(now);
             tellOnce(&output.toldStalled, "the sound device stopped taking sound; the song goes "
                                           "on silently until it takes sound again");
@@ -257,8 +273,9 @@ static Opened openFirstDriver(int rate, std::string* reason) {
         const bool started = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
         SDL_ResetHint(SDL_HINT_AUDIODRIVER);
         if (started) {
-            output.device = openDevice(rate, &output.latencyFrames);
-            if (output.device)
+            const OpenedDevice opened = openDevice(rate);
+            useDevice(opened);
+            if (opened.id)
                 return Opened::device;
             SDL_QuitSubSystem(SDL_INIT_AUDIO);
         }

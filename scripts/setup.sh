@@ -6,9 +6,13 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="$ROOT/build"
 
 PACKAGES=(build-essential cmake pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri
-          libjpeg62-turbo-dev libopenmpt-dev libsdl2-dev libxrandr-dev libgtest-dev
-          xvfb xauth xdotool x11-apps clang libclang-rt-14-dev
+          libjpeg62-turbo-dev libopenmpt-dev libsdl2-dev libxrandr-dev libxss-dev libsystemd-dev
+          libgtest-dev xvfb xauth xdotool x11-apps clang libclang-rt-14-dev
           libegl-dev libegl-mesa0 ffmpeg)
+# The desktop tests: a real X server with a mode list under a window manager,
+# a sound server, and the tools that look at them.
+PACKAGES+=(xserver-xorg-core xserver-xorg-video-dummy openbox x11-utils x11-xserver-utils
+           libxfixes-dev pulseaudio pulseaudio-utils)
 # The Debian package: the icon is converted with ffmpeg, the dependencies
 # computed by dpkg-shlibdeps (which needs file), the result checked by lintian.
 PACKAGES+=(dpkg-dev file lintian)

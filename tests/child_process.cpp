@@ -166,6 +166,11 @@ void ChildProcess::kill() {
         reader.join();
 }
 
+bool ChildProcess::sendSignal(int signal) {
+    std::lock_guard<std::mutex> guard(lock);
+    return pid > 0 && !ended && ::kill(pid, signal) == 0;
+}
+
 int ChildProcess::exitCode() {
     std::lock_guard<std::mutex> guard(lock);
     return ended ? status : -1;

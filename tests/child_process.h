@@ -30,6 +30,8 @@ class ChildProcess {
     bool running();
     // SIGKILL to the whole group, then waits for the end.
     void kill();
+    // `signal` to the program alone; false once it has ended.
+    bool sendSignal(int signal);
 
     // Exit status; -1 while it runs or after a signal ended it.
     int exitCode();

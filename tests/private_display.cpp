@@ -1,6 +1,8 @@
 #include "tests/private_display.h"
 
 #include <fcntl.h>
+#include <filesystem>
+#include <fstream>
 #include <poll.h>
 #include <signal.h>
 #include <string>
@@ -13,30 +15,25 @@
 static const int readyFd = 3;
 
 PrivateDisplay::~PrivateDisplay() {
-    if (pid > 0) {
-        kill(pid, SIGTERM);
-        waitpid(pid, nullptr, 0);
-    }
+    for (pid_t process : {windowManager, pid})
+        if (process > 0) {
+            kill(process, SIGTERM);
+            waitpid(process, nullptr, 0);
+        }
+    if (!folder.empty())
+        std::filesystem::remove_all(folder);
 }
 
-// Starts Xvfb on display n; its pid once it is ready, -1 when it is not
-// (another server holds the number, or it failed to start).
-static pid_t startXvfb(int n, const std::string& screen) {
-    std::vector<std::string> args = {
-        "Xvfb",       ":" + std::to_string(n), "-screen", "0", screen, "-nolisten", "tcp",
-        "-displayfd", std::to_string(readyFd)};
+// Starts a program that goes with the thread that started it, so a test
+// killed at its timeout leaves nothing behind; its output is dropped.
+static pid_t startProgram(std::vector<std::string> args, int ready = -1) {
     std::vector<char*> argv;
     for (std::string& a : args)
         argv.push_back(a.data());
     argv.push_back(nullptr);
-    int ready[2];
-    if (pipe2(ready, O_CLOEXEC) != 0)
-        return -1;
     pid_t parent = getpid();
     pid_t child = fork();
     if (child == 0) {
-        // A test killed at its timeout leaves no server behind: this one goes
-        // with the thread that started it.
         prctl(PR_SET_PDEATHSIG, SIGTERM);
         if (getppid() != parent)
             _exit(1);
@@ -44,10 +41,23 @@ static pid_t startXvfb(int n, const std::string& screen) {
         dup2(devNull, 0);
         dup2(devNull, 1);
         dup2(devNull, 2);
-        dup2(ready[1], readyFd);
+        if (ready >= 0)
+            dup2(ready, readyFd);
         execvp(argv[0], argv.data());
         _exit(127);
     }
+    return child;
+}
+
+// Starts an X server on display n with these arguments; its pid once it is
+// ready, -1 when it is not (another server holds the number, or it failed).
+static pid_t startServer(int n, std::vector<std::string> args) {
+    args.insert(args.begin() + 1, ":" + std::to_string(n));
+    args.insert(args.end(), {"-nolisten", "tcp", "-displayfd", std::to_string(readyFd)});
+    int ready[2];
+    if (pipe2(ready, O_CLOEXEC) != 0)
+        return -1;
+    const pid_t child = startProgram(args, ready[1]);
     close(ready[1]);
     if (child < 0) {
         close(ready[0]);
@@ -71,20 +81,81 @@ static pid_t startXvfb(int n, const std::string& screen) {
     return -1;
 }
 
+// Tests started side by side begin their search at different numbers; the
+// server's own lock settles any clash that is left.
+static bool startOnFreeNumber(const std::vector<std::string>& args, pid_t* pid, int* number) {
+    int first = 200 + int(getpid() % 200);
+    for (int i = 0; i < 40; i++) {
+        pid_t server = startServer(first + i, args);
+        if (server > 0) {
+            *pid = server;
+            *number = first + i;
+            return true;
+        }
+    }
+    return false;
+}
+
 bool PrivateDisplay::start(int width, int height) {
     if (pid > 0)
         return true;
-    // Tests started side by side begin their search at different numbers;
-    // the server's own lock settles any clash that is left.
-    int first = 200 + int(getpid() % 200);
-    for (int i = 0; i < 40; i++) {
-        pid_t server =
-            startXvfb(first + i, std::to_string(width) + "x" + std::to_string(height) + "x24");
-        if (server > 0) {
-            pid = server;
-            number = first + i;
+    const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+    return startOnFreeNumber({"Xvfb", "-screen", "0", screen}, &pid, &number);
+}
+
+// No input devices and no virtual terminal: the server needs neither a
+// console nor udev, as in a container.
+static const char desktopConfig[] = R"(Section "ServerFlags"
+    Option "AutoAddDevices" "false"
+    Option "AutoEnableDevices" "false"
+    Option "DontVTSwitch" "true"
+EndSection
+Section "Device"
+    Identifier "dummy"
+    Driver "dummy"
+    VideoRam 64000
+EndSection
+Section "Monitor"
+    Identifier "monitor"
+    HorizSync 5.0-1000.0
+    VertRefresh 5.0-200.0
+    Modeline "1920x1080" 148.50 1920 2008 2052 2200 1080 1084 1089 1125 +hsync +vsync
+    Modeline "1024x768" 65.00 1024 1048 1184 1344 768 771 777 806 -hsync -vsync
+EndSection
+Section "Screen"
+    Identifier "screen"
+    Device "dummy"
+    Monitor "monitor"
+    DefaultDepth 24
+    SubSection "Display"
+        Depth 24
+        Modes "1920x1080" "1024x768"
+        Virtual 1920 1080
+    EndSubSection
+EndSection
+)";
+
+bool PrivateDisplay::startDesktop() {
+    if (pid > 0)
+        return true;
+    char made[] = "/tmp/private_desktop_XXXXXX";
+    if (!mkdtemp(made))
+        return false;
+    folder = made;
+    std::filesystem::create_directory(folder + "/conf.d");
+    std::ofstream(folder + "/xorg.conf") << desktopConfig;
+    if (!startOnFreeNumber({"Xorg", "-config", folder + "/xorg.conf", "-configdir",
+                            folder + "/conf.d", "-logfile", folder + "/Xorg.log", "-noreset",
+                            "-keeptty"},
+                           &pid, &number))
+        return false;
+    windowManager = startProgram({"env", "DISPLAY=" + name(), "openbox", "--sm-disable"});
+    for (int i = 0; i < 100; i++) {
+        ProcessResult check =
+            runCommand("DISPLAY=" + name() + " xprop -root _NET_SUPPORTING_WM_CHECK", 5);
+        if (check.out.find("window id") != std::string::npos)
             return true;
-        }
+        usleep(100000);
     }
     return false;
 }

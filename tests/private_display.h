@@ -19,6 +19,10 @@ class PrivateDisplay {
     // a start that depends on the process id; true once clients can connect.
     // The server ends with the thread that started it, at the latest.
     bool start(int width = 1024, int height = 768);
+    // A real desktop's server instead: Xorg with its dummy driver (a
+    // 1920x1080 screen that also lists 1024x768, RandR, XF86VidMode) under
+    // the openbox window manager; true once openbox manages the screen.
+    bool startDesktop();
     // ":N"; empty before start().
     std::string name() const;
     bool capture(Screenshot& shot) const;
@@ -29,4 +33,6 @@ class PrivateDisplay {
   private:
     int number = -1;
     pid_t pid = -1;
+    pid_t windowManager = -1;
+    std::string folder; // the desktop's configuration and log
 };

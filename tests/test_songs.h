@@ -5,6 +5,11 @@
 #include "tools/writers/it_writer.h"
 
 #include <cmath>
+#include <cstdint>
+#include <libopenmpt/libopenmpt.h>
+#include <map>
+#include <utility>
+#include <vector>
 
 // A looped saw wave whose middle C lasts 100 frames at 44100 Hz.
 inline ItSample testSaw() {
@@ -49,4 +54,22 @@ inline ItModule makeTestSong(int orderCount, int speed, int tempo, int rows = 32
     for (int o = 0; o < orderCount; o++)
         song.orders.push_back(uint8_t(o % 4));
     return song;
+}
+
+// The first frame of every (order, row) of a module, from libopenmpt decoding
+// it one frame at a time at `rate`.
+inline std::map<std::pair<int, int>, int64_t> rowStarts(const std::vector<uint8_t>& file,
+                                                        int rate) {
+    std::map<std::pair<int, int>, int64_t> starts;
+    const openmpt_module_initial_ctl settings[] = {{"play.at_end", "stop"}, {nullptr, nullptr}};
+    openmpt_module* mod = openmpt_module_create_from_memory2(
+        file.data(), file.size(), openmpt_log_func_silent, nullptr, openmpt_error_func_ignore,
+        nullptr, nullptr, nullptr, settings);
+    int16_t frame[2];
+    for (int64_t f = 0; openmpt_module_read_interleaved_stereo(mod, rate, 1, frame) == 1; f++)
+        starts.emplace(std::make_pair(openmpt_module_get_current_order(mod),
+                                      openmpt_module_get_current_row(mod)),
+                       f);
+    openmpt_module_destroy(mod);
+    return starts;
 }

@@ -1,0 +1,162 @@
+// The real demo on a real desktop's X server: Xorg with its dummy driver and
+// a real mode list, under the openbox window manager.
+#include "tests/child_process.h"
+#include "tests/demo_assets.h"
+#include "tests/demo_scenes.h"
+#include "tests/private_display.h"
+#include "tests/test_pictures.h"
+#include "tests/test_songs.h"
+#include "tools/writers/tga_writer.h"
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <thread>
+// Last: Xlib's macros (None, Bool) clash with GoogleTest's names.
+#include <X11/Xlib.h>
+#include <X11/extensions/Xfixes.h>
+#include <X11/extensions/scrnsaver.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+bool black(const uint8_t* p) {
+    return p[0] == 0 && p[1] == 0 && p[2] == 0;
+}
+
+// Columns x0 to x1 - 1 in which every pixel is black.
+int blackColumns(const Screenshot& shot, int x0, int x1) {
+    int columns = 0;
+    for (int x = x0; x < x1; x++) {
+        bool all = true;
+        for (int y = 0; y < shot.height && all; y++)
+            all = black(shot.at(x, y));
+        columns += all;
+    }
+    return columns;
+}
+
+// The rectangle of a screenshot, scaled by nearest pixel to 1024x768, as the
+// scene classifier expects.
+Screenshot scaledTo1024(const Screenshot& shot, int x0, int y0, int width, int height) {
+    Screenshot scaled;
+    scaled.width = 1024;
+    scaled.height = 768;
+    for (int y = 0; y < 768; y++)
+        for (int x = 0; x < 1024; x++) {
+            const uint8_t* p = shot.at(x0 + x * width / 1024, y0 + y * height / 768);
+            scaled.rgb.insert(scaled.rgb.end(), p, p + 3);
+        }
+    return scaled;
+}
+
+// Pixels of the pointer's current image that are not fully transparent.
+int visiblePointerPixels(Display* display) {
+    XFixesCursorImage* image = XFixesGetCursorImage(display);
+    if (!image)
+        return -1;
+    int visible = 0;
+    for (int i = 0; i < image->width * image->height; i++)
+        visible += (image->pixels[i] >> 24) != 0;
+    XFree(image);
+    return visible;
+}
+
+int screenSaverState(Display* display) {
+    XScreenSaverInfo* info = XScreenSaverAllocInfo();
+    XScreenSaverQueryInfo(display, DefaultRootWindow(display), info);
+    const int state = info->state;
+    XFree(info);
+    return state;
+}
+
+// The value of the menu entry's StartupWMClass key.
+std::string startupWmClass() {
+    std::ifstream entry(DEMO_SOURCE_DIR "/packaging/marea-de-neon.desktop");
+    std::string line;
+    while (std::getline(entry, line))
+        if (line.rfind("StartupWMClass=", 0) == 0)
+            return line.substr(15);
+    return "";
+}
+
+TEST(DesktopWindow, FullScreenFillsTheScreenWithoutPointerOrScreenSaverAndCarriesItsName) {
+    std::string assets =
+        generatedAssets(DEMO_BUILD_DIR "/tools/assetgen", DEMO_BUILD_DIR "/demo_e2e_assets");
+    ASSERT_FALSE(assets.empty()) << "assetgen failed";
+    const std::string dir = makeTempDir("desktop_window_");
+    ASSERT_TRUE(copyFiles(assets, dir));
+    // 2 s an order.
+    ASSERT_TRUE(writeFile(dir + "/Prueba.IT", encodeIt(makeTestSong(24, 3, 120))));
+    SceneReferences references;
+    ASSERT_TRUE(references.load(dir));
+    PrivateDisplay desktop;
+    ASSERT_TRUE(desktop.startDesktop());
+    const std::string on = "DISPLAY=" + desktop.name() + " ";
+    ASSERT_EQ(runCommand(on + "xset s 3 3", 10).exitCode, 0);
+    Display* display = XOpenDisplay(desktop.name().c_str());
+    ASSERT_NE(display, nullptr);
+
+    ChildProcess demo;
+    // Scene5 for 4 s, then Scene6 for 12 s.
+    ASSERT_TRUE(
+        demo.start({DEMO_BINARY, "--from", "15", "--mute"}, dir, {"DISPLAY=" + desktop.name()}));
+    ASSERT_TRUE(demo.waitForOutput("Window Changed to (x,y): 1920, 1080", 60)) << demo.out();
+    const auto begin = Clock::now();
+    // The mode list has 1024x768, but the dummy driver cannot show it: the
+    // picture fills the screen's height between black bands.
+    Screenshot shot;
+    DemoScene seen = DemoScene::none;
+    while (demo.running() && seen != DemoScene::scene5 && secondsSince(begin) < 4) {
+        if (desktop.capture(shot) && shot.width == 1920)
+            seen = classifyScene(scaledTo1024(shot, 240, 0, 1440, 1080), references);
+    }
+    EXPECT_EQ(seen, DemoScene::scene5);
+    EXPECT_EQ(blackColumns(shot, 0, 240), 240);
+    EXPECT_EQ(blackColumns(shot, 240, 1680), 0);
+    EXPECT_EQ(blackColumns(shot, 1680, 1920), 240);
+    EXPECT_EQ(visiblePointerPixels(display), 0);
+
+    ProcessResult clients = runCommand(on + "xprop -root _NET_CLIENT_LIST", 10);
+    const size_t id = clients.out.find("0x");
+    ASSERT_NE(id, std::string::npos) << "openbox manages no window: " << clients.out;
+    std::istringstream window(clients.out.substr(id));
+    std::string windowId;
+    window >> windowId;
+    const std::string xprop = on + "xprop -id " + windowId.substr(0, windowId.find(','));
+    ProcessResult props = runCommand(xprop + " WM_NAME _NET_WM_NAME WM_CLASS", 10);
+    EXPECT_NE(props.out.find("WM_NAME(STRING) = \"Marea de Neon\""), std::string::npos)
+        << props.out;
+    EXPECT_NE(props.out.find("_NET_WM_NAME(UTF8_STRING) = \"Marea de Neon\""), std::string::npos)
+        << props.out;
+    const std::string wmClass = startupWmClass();
+    ASSERT_FALSE(wmClass.empty()) << "the menu entry names no StartupWMClass";
+    EXPECT_NE(props.out.find("WM_CLASS(STRING) = \"" + wmClass + "\", \"" + wmClass + "\""),
+              std::string::npos)
+        << props.out;
+    // The first icon's size, as numbers.
+    ProcessResult icon = runCommand(xprop + " -len 16 -f _NET_WM_ICON 32c _NET_WM_ICON", 10);
+    EXPECT_NE(icon.out.find("_NET_WM_ICON(CARDINAL) = 32, 32"), std::string::npos) << icon.out;
+
+    // Into a 3 s screen saver timeout, more than twice over.
+    while (demo.running() && secondsSince(begin) < 7)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ASSERT_TRUE(demo.running()) << "the song ended before the screen saver was due";
+    EXPECT_EQ(screenSaverState(display), ScreenSaverOff);
+    // Ended from outside, it ends promptly, by that signal.
+    ASSERT_TRUE(demo.sendSignal(SIGTERM));
+    EXPECT_TRUE(demo.waitForExit(3));
+    EXPECT_EQ(demo.exitCode(), -1);
+    XCloseDisplay(display);
+    std::filesystem::remove_all(dir);
+}
+
+} // namespace
