@@ -9,6 +9,7 @@
 #include <climits>
 #include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -231,6 +232,26 @@ static void keepGoing() {
     }
 }
 
+static void stopKeeper() {
+    std::unique_lock<std::mutex> hold(outputLock);
+    keeperStop = true;
+    keeperWake.notify_all();
+    hold.unlock();
+    if (keeper.joinable())
+        keeper.join();
+}
+
+// The demo may end by exit() with the song still playing: the keeper must be
+// gone before the objects it uses are destroyed.
+static void startKeeper() {
+    static bool stoppedAtExit = false;
+    if (!stoppedAtExit)
+        std::atexit(stopKeeper);
+    stoppedAtExit = true;
+    keeperStop = false;
+    keeper = std::thread(keepGoing);
+}
+
 bool musicOutputOpenStepped(int rate) {
     std::lock_guard<std::mutex> hold(outputLock);
     if (output.open)
@@ -308,8 +329,7 @@ bool musicOutputOpen(int rate, bool muted) {
     if (opened == Opened::nothing)
         std::fprintf(stderr, "music: no sound device (%s), the song plays silently\n",
                      reason.c_str());
-    keeperStop = false;
-    keeper = std::thread(keepGoing);
+    startKeeper();
     const SDL_AudioDeviceID device = output.device;
     hold.unlock();
     if (device)
@@ -318,18 +338,13 @@ bool musicOutputOpen(int rate, bool muted) {
 }
 
 void musicOutputClose() {
-    std::unique_lock<std::mutex> hold(outputLock);
-    keeperStop = true;
-    keeperWake.notify_all();
-    hold.unlock();
-    if (keeper.joinable())
-        keeper.join();
+    stopKeeper();
     // The keeper has ended: nobody else changes the device now.
     if (output.device)
         SDL_CloseAudioDevice(output.device);
     if (output.subsystemUp)
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    hold.lock();
+    std::lock_guard<std::mutex> hold(outputLock);
     output = MusicOutput{};
 }
 
