@@ -373,8 +373,8 @@ TEST_F(GeneratedAssets, ModelsImportWithTheirObjectsMaterialsAndTextures) {
 }
 
 TEST_F(GeneratedAssets, TexturesDecodeThroughTheDemosOwnReaders) {
-    for (const char* name : {"wood.bmp", "thatch.BMP", "sign.bmp", "ola.bmp", "sand.jpg",
-                             "logo.JPG"}) {
+    for (const char* name :
+         {"wood.bmp", "thatch.BMP", "sign.bmp", "ola.bmp", "sand.jpg", "logo.JPG"}) {
         SCOPED_TRACE(name);
         std::string path = (dir / name).string();
         bool jpeg = path.size() > 4 && (path.compare(path.size() - 4, 4, ".jpg") == 0 ||

@@ -61,3 +61,45 @@ bool savePpm(const Screenshot& shot, const std::string& path) {
     bool ok = fwrite(shot.rgb.data(), 1, shot.rgb.size(), file) == shot.rgb.size();
     return fclose(file) == 0 && ok;
 }
+
+static bool black(const uint8_t* p) {
+    return p[0] == 0 && p[1] == 0 && p[2] == 0;
+}
+
+// The rectangle of a screenshot, scaled by nearest pixel to 1024x768, as the
+// scene classifier expects.
+Screenshot scaledTo1024(const Screenshot& shot, int x0, int y0, int width, int height) {
+    Screenshot scaled;
+    scaled.width = 1024;
+    scaled.height = 768;
+    for (int y = 0; y < 768; y++)
+        for (int x = 0; x < 1024; x++) {
+            const uint8_t* p = shot.at(x0 + x * width / 1024, y0 + y * height / 768);
+            scaled.rgb.insert(scaled.rgb.end(), p, p + 3);
+        }
+    return scaled;
+}
+
+// Columns x0 to x1 - 1 in which every pixel is black.
+int blackColumns(const Screenshot& shot, int x0, int x1) {
+    int columns = 0;
+    for (int x = x0; x < x1; x++) {
+        bool all = true;
+        for (int y = 0; y < shot.height && all; y++)
+            all = black(shot.at(x, y));
+        columns += all;
+    }
+    return columns;
+}
+
+// Rows y0 to y1 - 1 black from column x0 to x1 - 1.
+int blackRows(const Screenshot& shot, int x0, int x1, int y0, int y1) {
+    int rows = 0;
+    for (int y = y0; y < y1; y++) {
+        bool all = true;
+        for (int x = x0; x < x1 && all; x++)
+            all = black(shot.at(x, y));
+        rows += all;
+    }
+    return rows;
+}

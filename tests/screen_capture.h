@@ -17,3 +17,11 @@ struct Screenshot {
 // False when it fails.
 bool captureScreen(Screenshot& shot, const std::string& display = "");
 bool savePpm(const Screenshot& shot, const std::string& path);
+
+// The rectangle of a screenshot, scaled by nearest pixel to 1024x768, as the
+// scene classifier expects.
+Screenshot scaledTo1024(const Screenshot& shot, int x0, int y0, int width, int height);
+// Columns x0 to x1 - 1 in which every pixel is black.
+int blackColumns(const Screenshot& shot, int x0, int x1);
+// Rows y0 to y1 - 1 black from column x0 to x1 - 1.
+int blackRows(const Screenshot& shot, int x0, int x1, int y0, int y1);
