@@ -109,6 +109,15 @@ export class Browser {
         return result.result.value;
     }
 
+    // A long string, in pieces: Node's WebSocket stalls on messages of megabytes.
+    async evaluateLong(expression) {
+        const length = await this.evaluate(`(window.longResult = ${expression}).length`);
+        let text = "";
+        for (let at = 0; at < length; at += 262144)
+            text += await this.evaluate(`window.longResult.slice(${at}, ${at + 262144})`);
+        return text;
+    }
+
     // Polls `expression` until it is true; false at the deadline.
     async waitFor(expression, seconds) {
         const end = Date.now() + seconds * 1000;
@@ -138,7 +147,8 @@ export class Browser {
     async close() {
         this.socket.close();
         this.child.kill("SIGKILL");
-        await new Promise((resolve) => this.child.exitCode !== null ? resolve() : this.child.on("exit", resolve));
-        rmSync(this.profile, { recursive: true, force: true });
+        if (this.child.exitCode === null && this.child.signalCode === null)
+            await new Promise((resolve) => this.child.on("exit", resolve));
+        rmSync(this.profile, { recursive: true, force: true, maxRetries: 10, retryDelay: 100 });
     }
 }
