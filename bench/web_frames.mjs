@@ -3,16 +3,17 @@
 // demo's (--window --uncapped --mute under Xvfb, buffer swaps counted by
 // swap_log), the bytes the page is made of, and the time from the click on
 // the card to the show's first frame.
-//   node --experimental-websocket bench/web_frames.mjs [BUILD] [PAGE]
+//   node bench/web_frames.mjs [BUILD] [PAGE]
 // BUILD is the desktop build (default build/), PAGE the page (build-web/page).
 import { spawn } from "node:child_process";
 import { existsSync, mkdtempSync, readFileSync, readdirSync, rmSync, statSync } from "node:fs";
 import { tmpdir } from "node:os";
-import { join, resolve } from "node:path";
+import { dirname, join, resolve } from "node:path";
+import { fileURLToPath } from "node:url";
 import { serve } from "../web/serve.mjs";
 import { Browser } from "../tests/web/chromium.mjs";
 
-const root = resolve(import.meta.dirname, "..");
+const root = resolve(dirname(fileURLToPath(import.meta.url)), "..");
 const build = resolve(process.argv[2] || join(root, "build"));
 const pageDir = resolve(process.argv[3] || join(root, "build-web/page"));
 const width = 1024, height = 768;

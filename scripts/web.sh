@@ -4,7 +4,9 @@
 WEB_BUILD="$ROOT/build-web"
 
 build_web() {
-    install_missing emscripten chromium nodejs npm
+    install_missing emscripten chromium nodejs
+    # Some builds of nodejs carry npm themselves and conflict with Debian's.
+    command -v npm >/dev/null || install_missing npm
     (cd "$ROOT/web" && npm ci --no-audit --no-fund --silent)
     # Debian's emcc finds its JavaScript modules (acorn) only there.
     export NODE_PATH=/usr/share/nodejs

@@ -1,9 +1,11 @@
 // Debian's chromium, headless, with WebGL 2 on SwiftShader, driven through
-// the DevTools protocol over Node's own WebSocket (node --experimental-websocket).
+// the DevTools protocol. The WebSocket client is the ws package (web/
+// package.json): Debian's Node has no WebSocket of its own.
 import { spawn } from "node:child_process";
 import { mkdtempSync, rmSync } from "node:fs";
 import { tmpdir } from "node:os";
 import { join } from "node:path";
+import WebSocket from "../../web/node_modules/ws/wrapper.mjs";
 
 export const chromiumFlags = [
     "--headless=new",
@@ -23,7 +25,7 @@ export class Browser {
         const profile = mkdtempSync(join(tmpdir(), "demo-chromium-"));
         const child = spawn("chromium", [...chromiumFlags, ...flags, `--window-size=${width},${height}`,
             `--user-data-dir=${profile}`, "--remote-debugging-port=0", "about:blank"],
-            { stdio: ["ignore", "ignore", "pipe"] });
+            { stdio: ["ignore", "ignore", "pipe"], detached: true });
         const endpoint = await new Promise((resolve, reject) => {
             let text = "";
             const timer = setTimeout(() => reject(new Error("chromium did not start:\n" + text)), 30000);
@@ -109,7 +111,7 @@ export class Browser {
         return result.result.value;
     }
 
-    // A long string, in pieces: Node's WebSocket stalls on messages of megabytes.
+    // A long string, in pieces, so no message over the socket is megabytes long.
     async evaluateLong(expression) {
         const length = await this.evaluate(`(window.longResult = ${expression}).length`);
         let text = "";
@@ -146,7 +148,12 @@ export class Browser {
 
     async close() {
         this.socket.close();
-        this.child.kill("SIGKILL");
+        // The whole group: Chromium's helpers write into the profile too.
+        try {
+            process.kill(-this.child.pid, "SIGKILL");
+        } catch {
+            // already gone
+        }
         if (this.child.exitCode === null && this.child.signalCode === null)
             await new Promise((resolve) => this.child.on("exit", resolve));
         rmSync(this.profile, { recursive: true, force: true, maxRetries: 10, retryDelay: 100 });

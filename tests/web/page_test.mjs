@@ -35,8 +35,8 @@ async function withPage(replace, body) {
     try {
         await body(browser, `http://127.0.0.1:${server.address().port}/`);
     } finally {
-        await browser.close();
         server.close();
+        await browser.close();
     }
 }
 
