@@ -1,0 +1,148 @@
+// The built page (build-web/page) in headless Chromium: the show from the
+// card to its end, each scene's frame against the native program's, and
+// the URL's start order and a missing file.
+import { execFileSync } from "node:child_process";
+import { mkdtempSync, readFileSync, rmSync } from "node:fs";
+import { tmpdir } from "node:os";
+import { join } from "node:path";
+import { after, before, test } from "node:test";
+import assert from "node:assert/strict";
+import { serve } from "../../web/serve.mjs";
+import { Browser } from "./chromium.mjs";
+
+const pageDir = process.env.WEB_PAGE_DIR;
+const dataDir = process.env.DEMO_DATA_DIR;
+const width = 1024, height = 768;
+let work;
+
+before(() => {
+    assert.ok(readFileSync(join(pageDir, "demo.wasm")).length > 0, `no page in ${pageDir}`);
+    work = mkdtempSync(join(tmpdir(), "web-page-test-"));
+});
+after(() => rmSync(work, { recursive: true, force: true }));
+
+// 24 orders of 32 rows at speed 1 and tempo 250: 0.32 s an order, so the
+// show reaches order 23 after 7.4 s.
+function shortSong() {
+    const file = join(work, "short.it");
+    execFileSync(process.env.WRITE_TEST_SONG, [file, "24", "1", "250", "32"]);
+    return readFileSync(file);
+}
+
+async function withPage(replace, body) {
+    const server = await serve(pageDir, 0, replace);
+    const browser = await Browser.launch({ width, height });
+    try {
+        await body(browser, `http://127.0.0.1:${server.address().port}/`);
+    } finally {
+        server.close();
+        await browser.close();
+    }
+}
+
+async function openCard(browser, url) {
+    await browser.open(url);
+    assert.ok(await browser.waitFor("window.demo && demo.state === 'card'", 30),
+        "no card: " + JSON.stringify(await browser.evaluate("window.demo")));
+}
+
+const sceneOf = (order) => [3, 7, 11, 15, 17, 23].findIndex((end) => order < end) + 1;
+
+test("the page plays a short song from the card to its end and comes back to the card", { timeout: 120000 }, async () => {
+    await withPage({ "Prueba.IT": shortSong() }, async (browser, url) => {
+        await openCard(browser, url);
+        await browser.click(width / 2, height * 0.9);
+        assert.ok(await browser.waitFor("demo.state === 'show'", 5));
+        await browser.key("v");
+        await browser.key("x");
+        assert.ok(await browser.waitFor("demo.state === 'card' && demo.shows === 1", 30),
+            "the show did not end: " + JSON.stringify(await browser.evaluate("demo")));
+        const report = await browser.evaluate("demo");
+        const scenes = new Set(Object.keys(report.orders).map((o) => sceneOf(Number(o))));
+        assert.deepEqual([...scenes].sort(), [1, 2, 3, 4, 5, 6], "scenes seen");
+        assert.ok(!("23" in report.orders), "order 23 is never drawn");
+        assert.ok(report.firstFrameMs >= 0 && report.firstFrameMs < 1000, `${report.firstFrameMs} ms`);
+        assert.equal(await browser.evaluate("document.getElementById('prompt').textContent"), "Play again");
+        const logged = browser.console.map((c) => c.text);
+        for (const line of ["Loading Texture: logo.JPG...Done.", "Window Changed to (x,y): 1024, 768",
+            "Keypress Occured: v", "Keypress Occured: x"])
+            assert.ok(logged.includes(line), `no console line "${line}" in ${JSON.stringify(logged)}`);
+        assert.deepEqual(browser.errors, []);
+    });
+});
+
+// RGBA, bottom row first.
+function meanDifference(a, b) {
+    let sum = 0;
+    for (let i = 0; i < a.length; i += 4)
+        sum += Math.abs(a[i] - b[i]) + Math.abs(a[i + 1] - b[i + 1]) + Math.abs(a[i + 2] - b[i + 2]);
+    return sum / (a.length / 4 * 3);
+}
+
+// The wire cube's lines carry tia.tga at texture coordinate (0, 1), where
+// GL_LINEAR over the repeated picture takes the mean of its four corners.
+function lineColour() {
+    const tga = readFileSync(join(dataDir, "tia.tga"));
+    const w = tga.readUInt16LE(12), h = tga.readUInt16LE(14);
+    const corners = [[0, 0], [w - 1, 0], [0, h - 1], [w - 1, h - 1]].map(([x, y]) => 18 + (y * w + x) * 4);
+    return [2, 1, 0].map((c) => corners.reduce((sum, at) => sum + tga[at + c], 0) / 4);
+}
+
+// The most frequent length of the runs of the lines' colour across rows
+// and columns right of the centre, where the cubes are: the lines' width.
+function lineWidth(frame, colour) {
+    const near = (i) => [0, 1, 2].every((c) => Math.abs(frame[i + c] - colour[c]) <= 4);
+    const runs = new Map();
+    const count = (length) => length > 1 && runs.set(length, (runs.get(length) || 0) + 1);
+    const walk = (outer, inner, at) => {
+        for (let a = 0; a < outer; a++) {
+            let run = 0;
+            for (let b = 0; b < inner; b++)
+                run = near(at(a, b)) ? run + 1 : (count(run), 0);
+            count(run);
+        }
+    };
+    walk(height, width / 2, (y, x) => (y * width + width / 2 + x) * 4);
+    walk(width / 2, height, (x, y) => (y * width + width / 2 + x) * 4);
+    return [...runs.entries()].sort((p, q) => q[1] - p[1])[0][0];
+}
+
+test("each scene's frame matches the native program's frame of the same number", { timeout: 240000 }, async () => {
+    // The first order of each scene, and a frame well inside it.
+    const starts = [0, 3, 7, 11, 15, 17];
+    const frame = 40;
+    await withPage({}, async (browser, url) => {
+        for (const from of starts) {
+            const prefix = join(work, `native-${from}`);
+            execFileSync(process.env.REFERENCE_FRAMES, [`${width}x${height}`, String(from), prefix,
+                String(frame)], { cwd: dataDir });
+            const native = readFileSync(`${prefix}-${frame}.rgba`);
+            await browser.open(`${url}?stepped&from=${from}`);
+            assert.ok(await browser.waitFor("window.demo && demo.state === 'stepped'", 30));
+            const web = Buffer.from(await browser.evaluateLong(`demo.stepTo(${frame})`), "base64");
+            assert.equal(web.length, native.length);
+            const difference = meanDifference(web, native);
+            assert.ok(difference < 3, `order ${from}: mean difference ${difference.toFixed(2)}`);
+            if (from === 11) {
+                assert.equal(lineWidth(native, lineColour()), 5, "the native cube's lines");
+                assert.equal(lineWidth(web, lineColour()), 5, "the page's cube's lines");
+            }
+        }
+        assert.deepEqual(browser.errors, []);
+    });
+});
+
+test("?from=17 starts on Scene6, and a song that fails to load says so on the page", { timeout: 120000 }, async () => {
+    await withPage({}, async (browser, url) => {
+        await openCard(browser, url + "?from=17&mute");
+        await browser.click(width / 2, height * 0.9);
+        assert.ok(await browser.waitFor("demo.frames >= 10", 10));
+        const orders = Object.keys(await browser.evaluate("demo.orders")).map(Number);
+        assert.ok(orders.length > 0 && orders.every((o) => sceneOf(o) === 6), `orders ${orders}`);
+    });
+    await withPage({ "Prueba.IT": null }, async (browser, url) => {
+        await openCard(browser, url);
+        const shown = await browser.evaluate("document.getElementById('messages').textContent");
+        assert.match(shown, /music: cannot load "Prueba.IT": No such file or directory/);
+    });
+});
