@@ -2,12 +2,28 @@
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
+#include <GL/gl.h>
+#include <GL/glext.h>
 #include <cstdio>
+
+static const int maxPixelBuffers = 3;
 
 static struct {
     EGLDisplay display = EGL_NO_DISPLAY;
     EGLContext context = EGL_NO_CONTEXT;
     EGLSurface surface = EGL_NO_SURFACE;
+    int width = 0, height = 0;
+    // Buffer objects are past GL 1.1, so the headers' prototypes may not be
+    // in the library: the entry points come from EGL.
+    PFNGLGENBUFFERSPROC genBuffers = nullptr;
+    PFNGLDELETEBUFFERSPROC deleteBuffers = nullptr;
+    PFNGLBINDBUFFERPROC bindBuffer = nullptr;
+    PFNGLBUFFERDATAPROC bufferData = nullptr;
+    PFNGLMAPBUFFERPROC mapBuffer = nullptr;
+    PFNGLUNMAPBUFFERPROC unmapBuffer = nullptr;
+    int pixelBuffers = 0;
+    GLuint names[maxPixelBuffers] = {};
+    const uint8_t* mapped[maxPixelBuffers] = {};
 } offscreen;
 
 static bool fail(std::string* reason, const char* what) {
@@ -18,7 +34,7 @@ static bool fail(std::string* reason, const char* what) {
     return false;
 }
 
-bool openOffscreenGl(int width, int height, std::string* reason) {
+bool openOffscreenGl(int width, int height, OffscreenAlpha alpha, std::string* reason) {
     // Surfaceless needs no X server, Wayland compositor or render node, so
     // llvmpipe serves on a machine without any of them.
     offscreen.display =
@@ -40,6 +56,8 @@ bool openOffscreenGl(int width, int height, std::string* reason) {
                                        8,
                                        EGL_BLUE_SIZE,
                                        8,
+                                       EGL_ALPHA_SIZE,
+                                       alpha == OffscreenAlpha::withAlpha ? 8 : 0,
                                        EGL_DEPTH_SIZE,
                                        24,
                                        EGL_NONE};
@@ -61,12 +79,18 @@ bool openOffscreenGl(int width, int height, std::string* reason) {
         return fail(reason, "no offscreen surface of that size");
     if (!eglMakeCurrent(offscreen.display, offscreen.surface, offscreen.surface, offscreen.context))
         return fail(reason, "the OpenGL context cannot be made current");
+    offscreen.width = width;
+    offscreen.height = height;
     return true;
 }
 
 void closeOffscreenGl() {
     if (offscreen.display == EGL_NO_DISPLAY)
         return;
+    for (int i = 0; i < offscreen.pixelBuffers; i++)
+        unmapPixelBuffer(i);
+    if (offscreen.pixelBuffers > 0)
+        offscreen.deleteBuffers(offscreen.pixelBuffers, offscreen.names);
     eglMakeCurrent(offscreen.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
     if (offscreen.surface != EGL_NO_SURFACE)
         eglDestroySurface(offscreen.display, offscreen.surface);
@@ -74,4 +98,65 @@ void closeOffscreenGl() {
         eglDestroyContext(offscreen.display, offscreen.context);
     eglTerminate(offscreen.display);
     offscreen = {};
+}
+
+template <typename Function> static bool entryPoint(const char* name, Function* function) {
+    *function = reinterpret_cast<Function>(eglGetProcAddress(name));
+    return *function != nullptr;
+}
+
+bool makePixelBuffers(int count, std::string* reason) {
+    if (count < 1 || count > maxPixelBuffers || offscreen.pixelBuffers > 0) {
+        *reason = "from 1 to " + std::to_string(maxPixelBuffers) + " pixel buffers, made once";
+        return false;
+    }
+    if (!entryPoint("glGenBuffers", &offscreen.genBuffers) ||
+        !entryPoint("glDeleteBuffers", &offscreen.deleteBuffers) ||
+        !entryPoint("glBindBuffer", &offscreen.bindBuffer) ||
+        !entryPoint("glBufferData", &offscreen.bufferData) ||
+        !entryPoint("glMapBuffer", &offscreen.mapBuffer) ||
+        !entryPoint("glUnmapBuffer", &offscreen.unmapBuffer)) {
+        *reason = "the OpenGL context has no buffer objects";
+        return false;
+    }
+    const GLsizeiptr bytes = GLsizeiptr(offscreen.width) * offscreen.height * 4;
+    offscreen.genBuffers(count, offscreen.names);
+    offscreen.pixelBuffers = count;
+    for (int i = 0; i < count; i++) {
+        offscreen.bindBuffer(GL_PIXEL_PACK_BUFFER, offscreen.names[i]);
+        offscreen.bufferData(GL_PIXEL_PACK_BUFFER, bytes, nullptr, GL_STREAM_READ);
+    }
+    offscreen.bindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+    if (glGetError() != GL_NO_ERROR) {
+        *reason = "no room for the pixel buffers";
+        return false;
+    }
+    return true;
+}
+
+void readIntoPixelBuffer(int index) {
+    offscreen.bindBuffer(GL_PIXEL_PACK_BUFFER, offscreen.names[index]);
+    // Mesa holds the pixels as RGBA bytes: with an alpha channel this is a
+    // plain copy.
+    glReadPixels(0, 0, offscreen.width, offscreen.height, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    offscreen.bindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+}
+
+const uint8_t* mapPixelBuffer(int index) {
+    if (!offscreen.mapped[index]) {
+        offscreen.bindBuffer(GL_PIXEL_PACK_BUFFER, offscreen.names[index]);
+        offscreen.mapped[index] =
+            static_cast<const uint8_t*>(offscreen.mapBuffer(GL_PIXEL_PACK_BUFFER, GL_READ_ONLY));
+        offscreen.bindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+    }
+    return offscreen.mapped[index];
+}
+
+void unmapPixelBuffer(int index) {
+    if (!offscreen.mapped[index])
+        return;
+    offscreen.bindBuffer(GL_PIXEL_PACK_BUFFER, offscreen.names[index]);
+    offscreen.unmapBuffer(GL_PIXEL_PACK_BUFFER);
+    offscreen.bindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+    offscreen.mapped[index] = nullptr;
 }

@@ -4,8 +4,27 @@
 // offscreen surface of a fixed size with a depth buffer.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
+// Opaque: the surface has no alpha channel, as the demo's window, so reading
+// RGBA fills in alpha. WithAlpha: the pixels are read back as held, which
+// is quicker; what the frames draw into alpha reaches no colour, since no
+// blending reads it.
+enum class OffscreenAlpha { opaque, withAlpha };
 // False, with the reason, when no such context can be made.
-bool openOffscreenGl(int width, int height, std::string* reason);
+bool openOffscreenGl(int width, int height, OffscreenAlpha alpha, std::string* reason);
+// Frees the pixel buffers too.
 void closeOffscreenGl();
+
+// Pixel buffer objects, each holding one frame read back as RGBA, the bottom
+// row first. Reading into one only queues the copy where the driver can; a
+// frame later, mapping it finds the copy done without waiting. The buffer
+// binding is back to none after each call. False, with the reason, when the
+// context has none.
+bool makePixelBuffers(int count, std::string* reason);
+// Buffer `index` must not be mapped.
+void readIntoPixelBuffer(int index);
+// The pixels stay readable, from any thread, until the buffer is unmapped.
+const uint8_t* mapPixelBuffer(int index);
+void unmapPixelBuffer(int index);

@@ -67,9 +67,9 @@ static bool makePipe(int ends[2]) {
     return ends[0] >= 0 && ends[1] >= 0;
 }
 
-static bool writeAll(int fd, const std::vector<uint8_t>& bytes, int* error) {
-    for (size_t sent = 0; sent < bytes.size();) {
-        const ssize_t written = write(fd, bytes.data() + sent, bytes.size() - sent);
+static bool writeAll(int fd, const uint8_t* bytes, size_t size, int* error) {
+    for (size_t sent = 0; sent < size;) {
+        const ssize_t written = write(fd, bytes + sent, size - sent);
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0) {
@@ -81,21 +81,21 @@ static bool writeAll(int fd, const std::vector<uint8_t>& bytes, int* error) {
     return true;
 }
 
-// A pipe's writer: takes what is queued, writes it outside the lock, and
-// hands its buffer back through the queue for the next frame to reuse.
+// A pipe's writer: takes what is queued and writes it outside the lock; the
+// block stays its owner's, who learns from `written` when it is free again.
 static void writePipe(VideoEncoder* encoder, EncoderPipe* pipe) {
-    std::vector<uint8_t> sending;
     std::unique_lock<std::mutex> hold(encoder->lock);
     for (;;) {
         encoder->changed.wait(hold, [pipe] { return pipe->full || pipe->closing; });
         if (!pipe->full)
             return;
-        sending.swap(pipe->queued);
+        const uint8_t* sending = pipe->queued;
+        const size_t bytes = pipe->queuedBytes;
         pipe->full = false;
         encoder->changed.notify_all();
         hold.unlock();
         int error = 0;
-        const bool written = writeAll(pipe->fd, sending, &error);
+        const bool written = writeAll(pipe->fd, sending, bytes, &error);
         hold.lock();
         if (!written) {
             pipe->failed = true;
@@ -103,6 +103,8 @@ static void writePipe(VideoEncoder* encoder, EncoderPipe* pipe) {
             encoder->changed.notify_all();
             return;
         }
+        pipe->written++;
+        encoder->changed.notify_all();
     }
 }
 
@@ -144,7 +146,7 @@ bool startVideoEncoder(VideoEncoder* encoder, const VideoSettings& settings, std
         return false;
     }
     encoder->pid = pid;
-    encoder->waitSeconds = 0;
+    encoder->pictureBytes = size_t(settings.width) * size_t(settings.height) * 4;
     encoder->video.fd = video[1];
     encoder->audio.fd = audio[1];
     encoder->video.writer = std::thread(writePipe, encoder, &encoder->video);
@@ -158,18 +160,28 @@ static std::string pipeFailure(const EncoderPipe& pipe) {
                : std::string("cannot write to ffmpeg: ") + std::strerror(pipe.error);
 }
 
-bool encodeVideoFrame(VideoEncoder* encoder, std::vector<uint8_t>* rgba, const int16_t* stereo,
-                      int soundFrames, std::string* reason) {
-    const size_t bytes = rgba->size();
+void encodeVideoSound(VideoEncoder* encoder, const int16_t* stereo, int soundFrames) {
+    const uint8_t* bytes = reinterpret_cast<const uint8_t*>(stereo);
+    std::lock_guard<std::mutex> hold(encoder->lock);
+    EncoderPipe& audio = encoder->audio;
+    // Once the writer has taken the block queued last, it has written the
+    // one before: that one gathers from here on.
+    if (!audio.full) {
+        encoder->gathering = 1 - encoder->gathering;
+        encoder->sound[encoder->gathering].clear();
+    }
+    std::vector<uint8_t>& block = encoder->sound[encoder->gathering];
+    block.insert(block.end(), bytes, bytes + size_t(soundFrames) * 4);
+    audio.queued = block.data();
+    audio.queuedBytes = block.size();
+    audio.full = true;
+    encoder->changed.notify_all();
+}
+
+bool encodeVideoPicture(VideoEncoder* encoder, const uint8_t* rgba, std::string* reason) {
     std::unique_lock<std::mutex> hold(encoder->lock);
     EncoderPipe& video = encoder->video;
     EncoderPipe& audio = encoder->audio;
-    const uint8_t* sound = reinterpret_cast<const uint8_t*>(stereo);
-    if (!audio.full)
-        audio.queued.clear(); // the writer's last block, already written
-    audio.queued.insert(audio.queued.end(), sound, sound + size_t(soundFrames) * 4);
-    audio.full = true;
-    encoder->changed.notify_all();
     const auto start = std::chrono::steady_clock::now();
     encoder->changed.wait(hold, [&] { return !video.full || video.failed || audio.failed; });
     encoder->waitSeconds +=
@@ -178,11 +190,22 @@ bool encodeVideoFrame(VideoEncoder* encoder, std::vector<uint8_t>* rgba, const i
         *reason = pipeFailure(video.failed ? video : audio);
         return false;
     }
-    video.queued.swap(*rgba);
+    video.queued = rgba;
+    video.queuedBytes = encoder->pictureBytes;
     video.full = true;
+    encoder->pictures++;
     encoder->changed.notify_all();
-    hold.unlock();
-    rgba->resize(bytes);
+    return true;
+}
+
+bool videoPicturesWritten(VideoEncoder* encoder, int64_t pictures, std::string* reason) {
+    std::unique_lock<std::mutex> hold(encoder->lock);
+    EncoderPipe& video = encoder->video;
+    encoder->changed.wait(hold, [&] { return video.written >= pictures || video.failed; });
+    if (video.failed) {
+        *reason = pipeFailure(video);
+        return false;
+    }
     return true;
 }
 

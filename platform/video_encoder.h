@@ -23,39 +23,54 @@ struct VideoSettings {
 };
 
 // One pipe into ffmpeg and the thread that writes it, so that drawing goes
-// on while ffmpeg takes the previous frame. The sound is never held back: it
-// runs ahead of the picture, since ffmpeg, opening its inputs, reads a block
-// of sound longer than a frame's before it takes the picture.
+// on while ffmpeg takes the previous frame. The writer writes each block from
+// where it lies, and counts the blocks written.
 struct EncoderPipe {
     int fd = -1;
     std::thread writer;
-    std::vector<uint8_t> queued; // handed over, not yet taken by the writer
-    bool full = false;           // `queued` waits for the writer
-    bool closing = false;        // the writer ends once `queued` is written
+    const uint8_t* queued = nullptr; // handed over, not yet taken by the writer
+    size_t queuedBytes = 0;
+    bool full = false;    // `queued` waits for the writer
+    int64_t written = 0;  // blocks written whole
+    bool closing = false; // the writer ends once `queued` is written
     bool failed = false;
     int error = 0; // errno of the failed write
 };
 
 struct VideoEncoder {
     pid_t pid = -1;
-    std::mutex lock; // guards the pipes' hand-over fields
+    std::mutex lock; // guards the pipes' hand-over fields and `sound`
     std::condition_variable changed;
     EncoderPipe video, audio;
-    double waitSeconds = 0; // time spent waiting for ffmpeg to take a frame
+    // The sound is never held back: it runs ahead of the picture, since
+    // ffmpeg, opening its inputs, reads a block of sound longer than a
+    // frame's before it takes the picture. One block is being written while
+    // the other gathers the frames' sound until the writer takes it.
+    std::vector<uint8_t> sound[2];
+    int gathering = 0;       // the index in `sound` of the block queued next
+    size_t pictureBytes = 0; // width * height * 4
+    int64_t pictures = 0;    // handed over
+    double waitSeconds = 0;  // time spent waiting for ffmpeg to take a frame
 };
 
 // Starts ffmpeg. False, with the reason, when it cannot be run.
 bool startVideoEncoder(VideoEncoder* encoder, const VideoSettings& settings, std::string* reason);
-// One frame: width * height RGBA pixels as OpenGL reads them, the bottom row
-// first, and its sound. Waits only while the previous picture has not been
-// taken. The picture is taken by swapping: `rgba` comes back holding an
-// earlier frame's buffer, of the same size. False, with the reason, once
-// ffmpeg has stopped taking input.
-bool encodeVideoFrame(VideoEncoder* encoder, std::vector<uint8_t>* rgba, const int16_t* stereo,
-                      int soundFrames, std::string* reason);
+// A frame's sound, copied; handed over at once.
+void encodeVideoSound(VideoEncoder* encoder, const int16_t* stereo, int soundFrames);
+// A frame's picture: width * height RGBA pixels as OpenGL reads them, the
+// bottom row first. Waits only while the previous picture has not been
+// taken. Not copied: the pixels are written from `rgba`, which must stay as
+// it is until videoPicturesWritten has counted this picture, the
+// encoder->pictures-th. False, with the reason, once ffmpeg has stopped
+// taking input.
+bool encodeVideoPicture(VideoEncoder* encoder, const uint8_t* rgba, std::string* reason);
+// Waits until the first `pictures` pictures are written, or writing them
+// has failed. False, with the reason, then.
+bool videoPicturesWritten(VideoEncoder* encoder, int64_t pictures, std::string* reason);
 // Ends the input and waits for ffmpeg to finish the file. False, with the
 // reason, when it failed; ffmpeg has then said why on standard error.
 // `cpuSeconds` gets the processor time ffmpeg used.
 bool finishVideoEncoder(VideoEncoder* encoder, std::string* reason, double* cpuSeconds);
-// Stops ffmpeg at once; what it wrote is incomplete.
+// Stops ffmpeg at once; what it wrote is incomplete. Once it returns, no
+// picture handed over is read any more.
 void abandonVideoEncoder(VideoEncoder* encoder);
