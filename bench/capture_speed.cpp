@@ -84,9 +84,12 @@ static void printTable(const std::vector<Run>& runs) {
     for (const Run& run : runs)
         std::printf(" %14s", run.name);
     std::printf("\n");
-    row(runs, "took", [](const Run& r) { return r.times.total; }, "s");
-    row(runs, "start-up", [](const Run& r) { return r.times.startUp; }, "s");
-    row(runs, "drawing", [](const Run& r) { return perFrame(r, r.times.drawing); }, "ms",
+    row(
+        runs, "took", [](const Run& r) { return r.times.total; }, "s");
+    row(
+        runs, "start-up", [](const Run& r) { return r.times.startUp; }, "s");
+    row(
+        runs, "drawing", [](const Run& r) { return perFrame(r, r.times.drawing); }, "ms",
         "  a frame of the video");
     for (int scene = 0; scene < 6; scene++) {
         bool shown = false;
@@ -110,12 +113,17 @@ static void printTable(const std::vector<Run>& runs) {
     for (const Run& run : runs)
         std::printf(" %9lld     ", static_cast<long long>(run.times.reusedFrames));
     std::printf("  frames of still scenes\n");
-    row(runs, "reading back", [](const Run& r) { return perFrame(r, r.times.reading); }, "ms");
-    row(runs, "music", [](const Run& r) { return perFrame(r, r.times.music); }, "ms");
-    row(runs, "handing over", [](const Run& r) { return perFrame(r, r.times.handing); }, "ms");
-    row(runs, "  waiting", [](const Run& r) { return perFrame(r, r.times.encoderWait); }, "ms",
+    row(
+        runs, "reading back", [](const Run& r) { return perFrame(r, r.times.reading); }, "ms");
+    row(
+        runs, "music", [](const Run& r) { return perFrame(r, r.times.music); }, "ms");
+    row(
+        runs, "handing over", [](const Run& r) { return perFrame(r, r.times.handing); }, "ms");
+    row(
+        runs, "  waiting", [](const Run& r) { return perFrame(r, r.times.encoderWait); }, "ms",
         "  (ffmpeg behind the frames)");
-    row(runs, "finishing", [](const Run& r) { return r.times.encoderFinish; }, "s",
+    row(
+        runs, "finishing", [](const Run& r) { return r.times.encoderFinish; }, "s",
         "  (from the last frame to the finished file)");
     row(
         runs, "the rest",
@@ -127,11 +135,14 @@ static void printTable(const std::vector<Run>& runs) {
         "s");
     // Processor time does not depend on what else the machine runs; two
     // cores give 2 / 60 s of it to each frame of real time.
-    row(runs, "processor: capture", [](const Run& r) { return perFrame(r, r.cpu); }, "ms",
+    row(
+        runs, "processor: capture", [](const Run& r) { return perFrame(r, r.cpu); }, "ms",
         "  a frame, llvmpipe's threads included");
-    row(runs, "processor: ffmpeg", [](const Run& r) { return perFrame(r, r.times.encoderCpu); },
+    row(
+        runs, "processor: ffmpeg", [](const Run& r) { return perFrame(r, r.times.encoderCpu); },
         "ms", "  a frame; two cores give 33.33 ms a frame");
-    row(runs, "file", [](const Run& r) { return r.megabytes; }, "MB");
+    row(
+        runs, "file", [](const Run& r) { return r.megabytes; }, "MB");
 }
 
 int main(int argc, char** argv) {
@@ -172,8 +183,8 @@ int main(int argc, char** argv) {
                 options.width, options.height, static_cast<long long>(runs[0].times.frames),
                 length);
     for (const Run& run : runs)
-        std::printf("%-8s took %6.1f s: %.2f times the video's length\n", run.name,
-                    run.times.total, run.times.total / length);
+        std::printf("%-8s took %6.1f s: %.2f times the video's length\n", run.name, run.times.total,
+                    run.times.total / length);
     if (runs.size() == 2) {
         if (runs[1].times.frames != runs[0].times.frames)
             std::printf("the two videos differ in length: %lld and %lld frames\n",

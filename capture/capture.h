@@ -25,8 +25,8 @@ int parseCaptureOptions(int argc, char** argv, CaptureOptions* options);
 struct CaptureTimes {
     int64_t frames = 0;
     double total = 0;
-    double startUp = 0;          // song, context, pictures, models, ffmpeg
-    double music = 0;            // rendering the song
+    double startUp = 0; // song, context, pictures, models, ffmpeg
+    double music = 0;   // rendering the song
     // The frames' GL calls, to the last pixel; drawing every frame, the read
     // into a pixel buffer too, since the driver may copy at once.
     double drawing = 0;

@@ -43,8 +43,8 @@ static int sceneIndex(SceneEntry shown) {
 // The song one frame on, its sound in `sound`: frame n shows the song at
 // n / 60 s, the position audible at the first of the frame's 735 sound
 // frames. False once the order not shown is reached.
-static bool stepSong(const CaptureOptions& options, FMUSIC_MODULE* song, int16_t* sound,
-                     float* row, float* order) {
+static bool stepSong(const CaptureOptions& options, FMUSIC_MODULE* song, int16_t* sound, float* row,
+                     float* order) {
     FSOUND_Step(soundFramesPerFrame, sound);
     *row = static_cast<float>(FMUSIC_GetRow(song));
     *order = static_cast<float>(FMUSIC_GetOrder(song));
@@ -97,8 +97,8 @@ static bool drawEveryFrame(const CaptureOptions& options, FMUSIC_MODULE* song,
 // The pixel buffers in turn: each frame drawn is read into the next one,
 // and handed over once the next frame is drawn or reused.
 struct PictureRing {
-    int latest = -1;               // the buffer of the last frame drawn
-    bool latestHanded = false;     // for its own frame
+    int latest = -1;                          // the buffer of the last frame drawn
+    bool latestHanded = false;                // for its own frame
     int64_t lastPicture[pictureBuffers] = {}; // the encoder's count at each one's last hand-over
 };
 
