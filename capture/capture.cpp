@@ -106,9 +106,7 @@ static bool startUp(const CaptureOptions& options, FMUSIC_MODULE** song, int64_t
     }
 
     std::string reason;
-    const OffscreenAlpha alpha =
-        options.drawEveryFrame ? OffscreenAlpha::opaque : OffscreenAlpha::withAlpha;
-    if (!openOffscreenGl(options.width, options.height, alpha, &reason)) {
+    if (!openOffscreenGl(options.width, options.height, &reason)) {
         failure("no offscreen OpenGL", reason);
         return false;
     }

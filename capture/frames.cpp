@@ -102,30 +102,39 @@ struct PictureRing {
     int64_t lastPicture[pictureBuffers] = {}; // the encoder's count at each one's last hand-over
 };
 
-static bool handLatest(PictureRing* ring, VideoEncoder* encoder, CaptureTimes* times,
-                       std::string* reason) {
-    Clock::time_point mark = Clock::now();
+// Adds the time since `mark` to `seconds`.
+static void spent(Clock::time_point* mark, double* seconds) {
+    *seconds += secondsSince(mark);
+}
+
+static bool handLatest(PictureRing* ring, VideoEncoder* encoder, Clock::time_point* mark,
+                       CaptureTimes* times, std::string* reason) {
     const uint8_t* pixels = mapPixelBuffer(ring->latest);
-    times->reading += secondsSince(&mark);
+    spent(mark, &times->reading);
     if (!pixels) {
         *reason = "a pixel buffer cannot be mapped";
         return false;
     }
-    if (!encodeVideoPicture(encoder, pixels, reason))
-        return false;
+    const bool handed = encodeVideoPicture(encoder, pixels, reason);
+    spent(mark, &times->handing);
     ring->lastPicture[ring->latest] = encoder->pictures;
     ring->latestHanded = true;
-    return true;
+    return handed;
 }
 
-// Frees the buffer after the latest, for the frame just drawn, once ffmpeg
-// has all its pictures.
-static bool freeNextBuffer(PictureRing* ring, VideoEncoder* encoder, int* next,
-                           std::string* reason) {
-    *next = (ring->latest + 1) % pictureBuffers;
-    if (!videoPicturesWritten(encoder, ring->lastPicture[*next], reason))
+// Reads the frame just drawn into the buffer after the latest, once ffmpeg
+// has all the pictures handed from that one.
+static bool readNext(PictureRing* ring, VideoEncoder* encoder, Clock::time_point* mark,
+                     double* drawing, CaptureTimes* times, std::string* reason) {
+    const int next = (ring->latest + 1) % pictureBuffers;
+    if (!videoPicturesWritten(encoder, ring->lastPicture[next], reason))
         return false;
-    unmapPixelBuffer(*next);
+    unmapPixelBuffer(next);
+    spent(mark, &times->reading);
+    readIntoPixelBuffer(next);
+    spent(mark, drawing);
+    ring->latest = next;
+    ring->latestHanded = false;
     return true;
 }
 
@@ -139,7 +148,7 @@ static bool drawStillScenesOnce(const CaptureOptions& options, FMUSIC_MODULE* so
         Clock::time_point mark = Clock::now();
         float row, order;
         const bool going = stepSong(options, song, sound.data(), &row, &order);
-        times->music += secondsSince(&mark);
+        spent(&mark, &times->music);
         if (!going)
             break;
         // The surface never changes during a capture, so a still scene's
@@ -147,36 +156,35 @@ static bool drawStillScenesOnce(const CaptureOptions& options, FMUSIC_MODULE* so
         const SceneEntry scene = sceneForOrder(order);
         const bool reused = scene && scene == lastScene && isStillScene(scene);
         lastScene = scene;
-        int next = 0;
+        double drawing = 0;
         if (reused) {
             advanceStillClock();
             times->reusedFrames++;
         } else {
             if (!drawFrame(row, order))
                 break;
-            const double drawing = secondsSince(&mark);
-            if (!freeNextBuffer(&ring, encoder, &next, &reason))
-                return failure(reason);
-            times->reading += secondsSince(&mark);
-            readIntoPixelBuffer(next);
-            countDrawing(order, drawing + secondsSince(&mark), times);
+            // The driver's threads finish the frame while the previous one
+            // is handed over.
+            glFlush();
+            spent(&mark, &drawing);
         }
-        // The previous frame's picture, then this one's when it is reused.
-        const double readingBefore = times->reading;
         encodeVideoSound(encoder, sound.data(), soundFramesPerFrame);
-        if (ring.latest >= 0 && !ring.latestHanded && !handLatest(&ring, encoder, times, &reason))
+        spent(&mark, &times->handing);
+        // The previous frame's picture, then this one's: the same when reused.
+        if (ring.latest >= 0 && !ring.latestHanded &&
+            !handLatest(&ring, encoder, &mark, times, &reason))
             return failure(reason);
-        if (reused && !handLatest(&ring, encoder, times, &reason))
+        if (reused ? !handLatest(&ring, encoder, &mark, times, &reason)
+                   : !readNext(&ring, encoder, &mark, &drawing, times, &reason))
             return failure(reason);
-        if (!reused) {
-            ring.latest = next;
-            ring.latestHanded = false;
-        }
-        times->handing += secondsSince(&mark) - (times->reading - readingBefore);
+        if (!reused)
+            countDrawing(order, drawing, times);
         times->frames++;
         showProgress(progress, times->frames);
     }
-    if (ring.latest >= 0 && !ring.latestHanded && !handLatest(&ring, encoder, times, &reason))
+    Clock::time_point mark = Clock::now();
+    if (ring.latest >= 0 && !ring.latestHanded &&
+        !handLatest(&ring, encoder, &mark, times, &reason))
         return failure(reason);
     return videoPicturesWritten(encoder, encoder->pictures, &reason) || failure(reason);
 }

@@ -34,7 +34,7 @@ static bool fail(std::string* reason, const char* what) {
     return false;
 }
 
-bool openOffscreenGl(int width, int height, OffscreenAlpha alpha, std::string* reason) {
+bool openOffscreenGl(int width, int height, std::string* reason) {
     // Surfaceless needs no X server, Wayland compositor or render node, so
     // llvmpipe serves on a machine without any of them.
     offscreen.display =
@@ -56,8 +56,6 @@ bool openOffscreenGl(int width, int height, OffscreenAlpha alpha, std::string* r
                                        8,
                                        EGL_BLUE_SIZE,
                                        8,
-                                       EGL_ALPHA_SIZE,
-                                       alpha == OffscreenAlpha::withAlpha ? 8 : 0,
                                        EGL_DEPTH_SIZE,
                                        24,
                                        EGL_NONE};
@@ -136,8 +134,6 @@ bool makePixelBuffers(int count, std::string* reason) {
 
 void readIntoPixelBuffer(int index) {
     offscreen.bindBuffer(GL_PIXEL_PACK_BUFFER, offscreen.names[index]);
-    // Mesa holds the pixels as RGBA bytes: with an alpha channel this is a
-    // plain copy.
     glReadPixels(0, 0, offscreen.width, offscreen.height, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
     offscreen.bindBuffer(GL_PIXEL_PACK_BUFFER, 0);
 }

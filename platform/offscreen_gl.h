@@ -7,13 +7,8 @@
 #include <cstdint>
 #include <string>
 
-// Opaque: the surface has no alpha channel, as the demo's window, so reading
-// RGBA fills in alpha. WithAlpha: the pixels are read back as held, which
-// is quicker; what the frames draw into alpha reaches no colour, since no
-// blending reads it.
-enum class OffscreenAlpha { opaque, withAlpha };
 // False, with the reason, when no such context can be made.
-bool openOffscreenGl(int width, int height, OffscreenAlpha alpha, std::string* reason);
+bool openOffscreenGl(int width, int height, std::string* reason);
 // Frees the pixel buffers too.
 void closeOffscreenGl();
 
