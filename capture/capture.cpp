@@ -6,7 +6,6 @@
 #include "platform/music.h"
 #include "platform/offscreen_gl.h"
 #include "platform/video_encoder.h"
-#include "scenes/scenes.h"
 #include "shell/shell.h"
 
 #include <GL/gl.h>
@@ -21,7 +20,6 @@
 #include <fcntl.h>
 #include <strings.h>
 #include <unistd.h>
-#include <vector>
 
 static const int frameRate = 60;
 static const int sampleRate = 44100;
@@ -108,10 +106,6 @@ static bool startUp(const CaptureOptions& options, FMUSIC_MODULE** song, int64_t
     std::string reason;
     if (!openOffscreenGl(options.width, options.height, &reason)) {
         failure("no offscreen OpenGL", reason);
-        return false;
-    }
-    if (!options.drawEveryFrame && !makePixelBuffers(3, &reason)) {
-        failure("no pixel buffers to read the frames into", reason);
         return false;
     }
     glClearColor(1, 1, 1, 0.5);

@@ -140,8 +140,13 @@ static bool readNext(PictureRing* ring, VideoEncoder* encoder, Clock::time_point
 
 static bool drawStillScenesOnce(const CaptureOptions& options, FMUSIC_MODULE* song,
                                 VideoEncoder* encoder, Progress* progress, CaptureTimes* times) {
-    std::vector<int16_t> sound(2 * soundFramesPerFrame);
     std::string reason;
+    if (!makePixelBuffers(pictureBuffers, &reason)) {
+        std::fprintf(stderr, "capture: no pixel buffers to read the frames into: %s\n",
+                     reason.c_str());
+        return false;
+    }
+    std::vector<int16_t> sound(2 * soundFramesPerFrame);
     PictureRing ring;
     SceneEntry lastScene = nullptr;
     for (;;) {

@@ -201,9 +201,11 @@ bool encodeVideoPicture(VideoEncoder* encoder, const uint8_t* rgba, std::string*
 bool videoPicturesWritten(VideoEncoder* encoder, int64_t pictures, std::string* reason) {
     std::unique_lock<std::mutex> hold(encoder->lock);
     EncoderPipe& video = encoder->video;
-    encoder->changed.wait(hold, [&] { return video.written >= pictures || video.failed; });
-    if (video.failed) {
-        *reason = pipeFailure(video);
+    EncoderPipe& audio = encoder->audio;
+    encoder->changed.wait(
+        hold, [&] { return video.written >= pictures || video.failed || audio.failed; });
+    if (video.failed || audio.failed) {
+        *reason = pipeFailure(video.failed ? video : audio);
         return false;
     }
     return true;

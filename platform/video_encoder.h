@@ -47,7 +47,7 @@ struct VideoEncoder {
     // frame's before it takes the picture. One block is being written while
     // the other gathers the frames' sound until the writer takes it.
     std::vector<uint8_t> sound[2];
-    int gathering = 0;       // the index in `sound` of the block queued next
+    int gathering = 0;       // the index in `sound` of the block gathering
     size_t pictureBytes = 0; // width * height * 4
     int64_t pictures = 0;    // handed over
     double waitSeconds = 0;  // time spent waiting for ffmpeg to take a frame
