@@ -104,7 +104,9 @@ static bool startUp(const CaptureOptions& options, FMUSIC_MODULE** song, int64_t
     }
 
     std::string reason;
-    if (!openOffscreenGl(options.width, options.height, &reason)) {
+    const OffscreenReadBack readBack =
+        options.drawEveryFrame ? OffscreenReadBack::converted : OffscreenReadBack::asHeld;
+    if (!openOffscreenGl(options.width, options.height, readBack, &reason)) {
         failure("no offscreen OpenGL", reason);
         return false;
     }
@@ -148,6 +150,7 @@ int runCapture(const CaptureOptions& options, CaptureTimes* times) {
                              ? VideoContainer::mkv
                              : VideoContainer::mp4;
     settings.path = partialPath;
+    settings.layout = options.drawEveryFrame ? PixelLayout::rgba8 : pixelBufferLayout();
     VideoEncoder encoder;
     if (!startVideoEncoder(&encoder, settings, &reason)) {
         dropPartialPath();

@@ -175,13 +175,18 @@ static bool drawStillScenesOnce(const CaptureOptions& options, FMUSIC_MODULE* so
         }
         encodeVideoSound(encoder, sound.data(), soundFramesPerFrame);
         spent(&mark, &times->handing);
-        // The previous frame's picture, then this one's: the same when reused.
+        // The previous frame's picture; a reused one is the same again.
         if (ring.latest >= 0 && !ring.latestHanded &&
             !handLatest(&ring, encoder, &mark, times, &reason))
             return failure(reason);
-        if (reused ? !handLatest(&ring, encoder, &mark, times, &reason)
-                   : !readNext(&ring, encoder, &mark, &drawing, times, &reason))
+        if (reused) {
+            if (!repeatVideoPicture(encoder, &reason))
+                return failure(reason);
+            ring.lastPicture[ring.latest] = encoder->pictures;
+            spent(&mark, &times->handing);
+        } else if (!readNext(&ring, encoder, &mark, &drawing, times, &reason)) {
             return failure(reason);
+        }
         if (!reused)
             countDrawing(order, drawing, times);
         times->frames++;

@@ -13,6 +13,7 @@ static struct {
     EGLContext context = EGL_NO_CONTEXT;
     EGLSurface surface = EGL_NO_SURFACE;
     int width = 0, height = 0;
+    PixelLayout layout = PixelLayout::rgba8;
     // Buffer objects are past GL 1.1, so the headers' prototypes may not be
     // in the library: the entry points come from EGL.
     PFNGLGENBUFFERSPROC genBuffers = nullptr;
@@ -34,7 +35,52 @@ static bool fail(std::string* reason, const char* what) {
     return false;
 }
 
-bool openOffscreenGl(int width, int height, std::string* reason) {
+// The first configuration EGL gives, with the deepest colour, has no alpha,
+// so reading it as bytes converts every pixel. The same colour depth with a
+// little alpha is read as held: 8-bit colour as RGBA bytes, 10-bit colour
+// (Mesa's deepest) as packed BGRA. Without one, `config` as it is.
+static EGLConfig configWithAlpha(EGLConfig config) {
+    EGLint red = 0, green = 0, blue = 0, depth = 0;
+    eglGetConfigAttrib(offscreen.display, config, EGL_RED_SIZE, &red);
+    eglGetConfigAttrib(offscreen.display, config, EGL_GREEN_SIZE, &green);
+    eglGetConfigAttrib(offscreen.display, config, EGL_BLUE_SIZE, &blue);
+    eglGetConfigAttrib(offscreen.display, config, EGL_DEPTH_SIZE, &depth);
+    if (red != green || red != blue || (red != 8 && red != 10))
+        return config;
+    const EGLint attributes[] = {EGL_SURFACE_TYPE,
+                                 EGL_PBUFFER_BIT,
+                                 EGL_RENDERABLE_TYPE,
+                                 EGL_OPENGL_BIT,
+                                 EGL_RED_SIZE,
+                                 red,
+                                 EGL_GREEN_SIZE,
+                                 red,
+                                 EGL_BLUE_SIZE,
+                                 red,
+                                 EGL_ALPHA_SIZE,
+                                 red == 10 ? 2 : 8,
+                                 EGL_DEPTH_SIZE,
+                                 depth,
+                                 EGL_NONE};
+    EGLConfig found[16];
+    EGLint count = 0;
+    if (!eglChooseConfig(offscreen.display, attributes, found, 16, &count))
+        return config;
+    // eglChooseConfig gives "at least" these sizes: the exact ones only.
+    for (int i = 0; i < count; i++) {
+        EGLint sizes[3] = {};
+        eglGetConfigAttrib(offscreen.display, found[i], EGL_RED_SIZE, &sizes[0]);
+        eglGetConfigAttrib(offscreen.display, found[i], EGL_BLUE_SIZE, &sizes[1]);
+        eglGetConfigAttrib(offscreen.display, found[i], EGL_DEPTH_SIZE, &sizes[2]);
+        if (sizes[0] == red && sizes[1] == red && sizes[2] == depth) {
+            offscreen.layout = red == 10 ? PixelLayout::bgr10a2 : PixelLayout::rgba8;
+            return found[i];
+        }
+    }
+    return config;
+}
+
+bool openOffscreenGl(int width, int height, OffscreenReadBack readBack, std::string* reason) {
     // Surfaceless needs no X server, Wayland compositor or render node, so
     // llvmpipe serves on a machine without any of them.
     offscreen.display =
@@ -63,6 +109,8 @@ bool openOffscreenGl(int width, int height, std::string* reason) {
     EGLint configs = 0;
     if (!eglChooseConfig(offscreen.display, configAttributes, &config, 1, &configs) || configs < 1)
         return fail(reason, "no EGL configuration with 8-bit colour and a depth buffer");
+    if (readBack == OffscreenReadBack::asHeld)
+        config = configWithAlpha(config);
 
     const EGLint contextAttributes[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK,
                                         EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE};
@@ -132,9 +180,17 @@ bool makePixelBuffers(int count, std::string* reason) {
     return true;
 }
 
+PixelLayout pixelBufferLayout() {
+    return offscreen.layout;
+}
+
 void readIntoPixelBuffer(int index) {
     offscreen.bindBuffer(GL_PIXEL_PACK_BUFFER, offscreen.names[index]);
-    glReadPixels(0, 0, offscreen.width, offscreen.height, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    if (offscreen.layout == PixelLayout::bgr10a2)
+        glReadPixels(0, 0, offscreen.width, offscreen.height, GL_BGRA,
+                     GL_UNSIGNED_INT_2_10_10_10_REV, nullptr);
+    else
+        glReadPixels(0, 0, offscreen.width, offscreen.height, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
     offscreen.bindBuffer(GL_PIXEL_PACK_BUFFER, 0);
 }
 

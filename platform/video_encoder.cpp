@@ -1,5 +1,6 @@
 #include "platform/video_encoder.h"
 
+#include <array>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -81,6 +82,39 @@ static bool writeAll(int fd, const uint8_t* bytes, size_t size, int* error) {
     return true;
 }
 
+// Each 10-bit colour rounded to the nearest 8-bit one, as Mesa reads a
+// 10-bit surface as bytes.
+static void unpackPicture(const uint8_t* packed, size_t bytes, uint8_t* rgba) {
+    static const std::array<uint8_t, 1024> eightBits = [] {
+        std::array<uint8_t, 1024> table{};
+        for (unsigned x = 0; x < 1024; x++)
+            table[x] = uint8_t((x * 255 + 511) / 1023);
+        return table;
+    }();
+    for (size_t i = 0; i < bytes; i += 4) {
+        uint32_t word;
+        std::memcpy(&word, packed + i, 4);
+        rgba[i] = eightBits[(word >> 20) & 1023];
+        rgba[i + 1] = eightBits[(word >> 10) & 1023];
+        rgba[i + 2] = eightBits[word & 1023];
+        rgba[i + 3] = 255;
+    }
+}
+
+// The bytes the video pipe gets for a block taken from it: the picture as
+// it is, unpacked, or the last one again. Outside the lock: only the
+// writer touches `unpacked` and `lastWritten`.
+static const uint8_t* pictureBytes(VideoEncoder* encoder, const uint8_t* taken) {
+    if (!taken)
+        return encoder->lastWritten;
+    if (encoder->layout == PixelLayout::bgr10a2) {
+        unpackPicture(taken, encoder->pictureBytes, encoder->unpacked.data());
+        taken = encoder->unpacked.data();
+    }
+    encoder->lastWritten = taken;
+    return taken;
+}
+
 // A pipe's writer: takes what is queued and writes it outside the lock; the
 // block stays its owner's, who learns from `written` when it is free again.
 static void writePipe(VideoEncoder* encoder, EncoderPipe* pipe) {
@@ -94,6 +128,8 @@ static void writePipe(VideoEncoder* encoder, EncoderPipe* pipe) {
         pipe->full = false;
         encoder->changed.notify_all();
         hold.unlock();
+        if (pipe == &encoder->video)
+            sending = pictureBytes(encoder, sending);
         int error = 0;
         const bool written = writeAll(pipe->fd, sending, bytes, &error);
         hold.lock();
@@ -147,6 +183,9 @@ bool startVideoEncoder(VideoEncoder* encoder, const VideoSettings& settings, std
     }
     encoder->pid = pid;
     encoder->pictureBytes = size_t(settings.width) * size_t(settings.height) * 4;
+    encoder->layout = settings.layout;
+    if (settings.layout == PixelLayout::bgr10a2)
+        encoder->unpacked.resize(encoder->pictureBytes);
     encoder->video.fd = video[1];
     encoder->audio.fd = audio[1];
     encoder->video.writer = std::thread(writePipe, encoder, &encoder->video);
@@ -178,7 +217,8 @@ void encodeVideoSound(VideoEncoder* encoder, const int16_t* stereo, int soundFra
     encoder->changed.notify_all();
 }
 
-bool encodeVideoPicture(VideoEncoder* encoder, const uint8_t* rgba, std::string* reason) {
+// Queues a picture, null for the previous one again.
+static bool queuePicture(VideoEncoder* encoder, const uint8_t* pixels, std::string* reason) {
     std::unique_lock<std::mutex> hold(encoder->lock);
     EncoderPipe& video = encoder->video;
     EncoderPipe& audio = encoder->audio;
@@ -190,12 +230,24 @@ bool encodeVideoPicture(VideoEncoder* encoder, const uint8_t* rgba, std::string*
         *reason = pipeFailure(video.failed ? video : audio);
         return false;
     }
-    video.queued = rgba;
+    video.queued = pixels;
     video.queuedBytes = encoder->pictureBytes;
     video.full = true;
     encoder->pictures++;
     encoder->changed.notify_all();
     return true;
+}
+
+bool encodeVideoPicture(VideoEncoder* encoder, const uint8_t* pixels, std::string* reason) {
+    return queuePicture(encoder, pixels, reason);
+}
+
+bool repeatVideoPicture(VideoEncoder* encoder, std::string* reason) {
+    if (encoder->pictures == 0) {
+        *reason = "no picture to repeat";
+        return false;
+    }
+    return queuePicture(encoder, nullptr, reason);
 }
 
 bool videoPicturesWritten(VideoEncoder* encoder, int64_t pictures, std::string* reason) {
