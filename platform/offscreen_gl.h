@@ -9,11 +9,11 @@
 #include <cstdint>
 #include <string>
 
-// Converted: the surface the demo's window would be drawn on, the deepest
-// colour EGL offers and no alpha, read back as RGBA bytes that the driver
-// converts. AsHeld: a surface of the same colour depth with an alpha channel
-// that nothing reads, so the pixel buffers take the pixels as they are held
-// (pixelBufferLayout says how).
+// Converted: the deepest colour EGL offers (10 bits on Mesa), without
+// alpha, read back as RGBA bytes that the driver converts. AsHeld: a surface
+// of the same colour depth with an alpha channel that nothing reads, so the
+// pixel buffers take the pixels as they are held (pixelBufferLayout says
+// how) and the same colours are drawn.
 enum class OffscreenReadBack { converted, asHeld };
 // False, with the reason, when no such context can be made.
 bool openOffscreenGl(int width, int height, OffscreenReadBack readBack, std::string* reason);
@@ -21,10 +21,10 @@ bool openOffscreenGl(int width, int height, OffscreenReadBack readBack, std::str
 void closeOffscreenGl();
 
 // Pixel buffer objects, each holding one frame read back, the bottom row
-// first: as RGBA bytes, or packed when the surface is read as held. Reading into one only queues
-// the copy where the driver can; a frame later, mapping it finds the copy done without waiting. The
-// buffer binding is back to none after each call. False, with the reason, when the context has
-// none.
+// first: as RGBA bytes, or packed when the surface is read as held. Reading
+// into one only queues the copy where the driver can; a frame later, mapping
+// it finds the copy done without waiting. The buffer binding is back to
+// none after each call. False, with the reason, when the context has none.
 bool makePixelBuffers(int count, std::string* reason);
 PixelLayout pixelBufferLayout();
 // Buffer `index` must not be mapped.
