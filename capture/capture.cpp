@@ -1,11 +1,11 @@
 #include "capture/capture.h"
+#include "capture/frames.h"
 
 #include "image/image.h"
 #include "model/model.h"
 #include "platform/music.h"
 #include "platform/offscreen_gl.h"
 #include "platform/video_encoder.h"
-#include "scenes/scenes.h"
 #include "shell/shell.h"
 
 #include <GL/gl.h>
@@ -20,11 +20,9 @@
 #include <fcntl.h>
 #include <strings.h>
 #include <unistd.h>
-#include <vector>
 
 static const int frameRate = 60;
 static const int sampleRate = 44100;
-static const int soundFramesPerFrame = sampleRate / frameRate; // 735
 
 using Clock = std::chrono::steady_clock;
 
@@ -106,7 +104,9 @@ static bool startUp(const CaptureOptions& options, FMUSIC_MODULE** song, int64_t
     }
 
     std::string reason;
-    if (!openOffscreenGl(options.width, options.height, &reason)) {
+    const OffscreenReadBack readBack =
+        options.drawEveryFrame ? OffscreenReadBack::converted : OffscreenReadBack::asHeld;
+    if (!openOffscreenGl(options.width, options.height, readBack, &reason)) {
         failure("no offscreen OpenGL", reason);
         return false;
     }
@@ -124,56 +124,6 @@ static bool startUp(const CaptureOptions& options, FMUSIC_MODULE** song, int64_t
     // What the window's first reshape sets in the demo.
     setSurface(options.width, options.height);
     return true;
-}
-
-static int sceneIndex(float order) {
-    const SceneEntry scenes[] = {Scene1, Scene2, Scene3, Scene4, Scene5, Scene6};
-    const SceneEntry shown = sceneForOrder(order);
-    for (int i = 0; i < 6; i++)
-        if (scenes[i] == shown)
-            return i;
-    return 0;
-}
-
-// Frames until the song reaches the order not shown, each one sent to the
-// encoder with its sound. False after a message.
-static bool captureFrames(const CaptureOptions& options, FMUSIC_MODULE* song, VideoEncoder* encoder,
-                          Progress* progress, CaptureTimes* times) {
-    std::vector<uint8_t> picture(size_t(options.width) * size_t(options.height) * 4);
-    std::vector<int16_t> sound(2 * soundFramesPerFrame);
-    FMUSIC_PlaySong(song);
-    for (;;) {
-        Clock::time_point mark = Clock::now();
-        // Frame n shows the song at n / 60 s: the position audible at the
-        // first of the frame's 735 sound frames.
-        FSOUND_Step(soundFramesPerFrame, sound.data());
-        const float row = static_cast<float>(FMUSIC_GetRow(song));
-        const float order = static_cast<float>(FMUSIC_GetOrder(song));
-        times->music += secondsSince(&mark);
-        if (order >= float(options.toOrder) || FMUSIC_IsFinished(song))
-            return true;
-        const bool drawn = drawFrame(row, order);
-        glFinish();
-        const double drawing = secondsSince(&mark);
-        if (!drawn)
-            return true;
-        const int scene = sceneIndex(order);
-        times->drawing += drawing;
-        times->sceneDrawing[scene] += drawing;
-        times->sceneFrames[scene]++;
-        // RGBA is what Mesa's surfaces hold: read without converting.
-        glReadPixels(0, 0, options.width, options.height, GL_RGBA, GL_UNSIGNED_BYTE,
-                     picture.data());
-        times->reading += secondsSince(&mark);
-        std::string reason;
-        if (!encodeVideoFrame(encoder, &picture, sound.data(), soundFramesPerFrame, &reason)) {
-            failure("the video could not be written", reason);
-            return false;
-        }
-        times->handing += secondsSince(&mark);
-        times->frames++;
-        showProgress(progress, times->frames);
-    }
 }
 
 int runCapture(const CaptureOptions& options, CaptureTimes* times) {
@@ -200,6 +150,7 @@ int runCapture(const CaptureOptions& options, CaptureTimes* times) {
                              ? VideoContainer::mkv
                              : VideoContainer::mp4;
     settings.path = partialPath;
+    settings.layout = options.drawEveryFrame ? PixelLayout::rgba8 : pixelBufferLayout();
     VideoEncoder encoder;
     if (!startVideoEncoder(&encoder, settings, &reason)) {
         dropPartialPath();
@@ -221,17 +172,18 @@ int runCapture(const CaptureOptions& options, CaptureTimes* times) {
     }
     if (ok)
         endProgress(&progress, times->frames);
+    Clock::time_point mark = Clock::now();
+    // Before the context goes: the encoder may still be writing a picture
+    // from one of its pixel buffers.
+    if (!ok)
+        abandonVideoEncoder(&encoder);
     FMUSIC_FreeSong(song);
     FSOUND_Close();
     closeOffscreenGl();
-
-    Clock::time_point mark = Clock::now();
-    if (!ok) {
-        abandonVideoEncoder(&encoder);
-    } else if (!finishVideoEncoder(&encoder, &reason, &times->encoderCpu)) {
+    if (ok && !finishVideoEncoder(&encoder, &reason, &times->encoderCpu)) {
         ok = false;
         failure("ffmpeg could not write " + options.out, reason);
-    } else if (rename(partialPath, options.out.c_str()) != 0) {
+    } else if (ok && rename(partialPath, options.out.c_str()) != 0) {
         ok = false;
         failure("cannot name the video " + options.out, std::strerror(errno));
     }

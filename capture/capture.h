@@ -11,6 +11,9 @@ struct CaptureOptions {
     int fromOrder = 0; // the order the song starts at
     int toOrder = 23;  // the first order not shown
     std::string out;   // ends in .mp4 or .mkv
+    // Every frame drawn and read back before the next is drawn: slower, and the same video. The
+    // check of the quicker way, which draws a still scene once and reads frames back a frame late.
+    bool drawEveryFrame = false;
 };
 // -1 to go on; else the exit status, after the help or version (0) or the
 // usage on standard error (2).
@@ -20,12 +23,15 @@ int parseCaptureOptions(int argc, char** argv, CaptureOptions* options);
 struct CaptureTimes {
     int64_t frames = 0;
     double total = 0;
-    double startUp = 0;          // song, context, pictures, models, ffmpeg
-    double music = 0;            // rendering the song
-    double drawing = 0;          // the frames' GL calls, to the last pixel
-    double sceneDrawing[6] = {}; // the same for each scene's frames
+    double startUp = 0; // song, context, pictures, models, ffmpeg
+    double music = 0;   // rendering the song
+    // The frames' GL calls, to the last pixel. The quick way counts the read
+    // into a pixel buffer here too, since the driver may copy at once.
+    double drawing = 0;
+    double sceneDrawing[6] = {}; // the same for each scene's frames drawn
     int64_t sceneFrames[6] = {};
-    double reading = 0;       // reading each frame back
+    int64_t reusedFrames = 0; // frames of a still scene, not drawn again
+    double reading = 0;       // reading back; the quick way: freeing and mapping buffers
     double handing = 0;       // handing frames to the encoder's writers
     double encoderWait = 0;   // of which waiting for ffmpeg to take a frame
     double encoderFinish = 0; // from the last frame to the finished file

@@ -17,6 +17,9 @@ static const char usageText[] =
     "                  (default 1024x768); off 4:3 the picture gets black bands\n"
     "  --from ORDER    start at order ORDER of the song (0 to 22)\n"
     "  --to ORDER      end before order ORDER (1 to 23, default 23)\n"
+    "  --draw-every-frame\n"
+    "                  draw and read back every frame in turn, the still\n"
+    "                  scenes' too: slower, the same video\n"
     "  --help          show this help and exit\n"
     "  --version       show the version and exit\n"
     "\n"
@@ -55,6 +58,10 @@ int parseCaptureOptions(int argc, char** argv, CaptureOptions* options) {
         if (std::strcmp(argument, "--help") == 0) {
             std::printf(usageText, program);
             return 0;
+        }
+        if (std::strcmp(argument, "--draw-every-frame") == 0) {
+            options->drawEveryFrame = true;
+            continue;
         }
         if (std::strcmp(argument, "--version") == 0) {
             std::printf("Marea de Neon capture %s\n", DEMO_VERSION);

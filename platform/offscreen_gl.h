@@ -4,8 +4,31 @@
 // offscreen surface of a fixed size with a depth buffer.
 #pragma once
 
+#include "platform/video_encoder.h"
+
+#include <cstdint>
 #include <string>
 
+// Converted: the deepest colour EGL offers (10 bits on Mesa), without
+// alpha, read back as RGBA bytes that the driver converts. AsHeld: a surface
+// of the same colour depth with an alpha channel that nothing reads, so the
+// pixel buffers take the pixels as they are held (pixelBufferLayout says
+// how) and the same colours are drawn.
+enum class OffscreenReadBack { converted, asHeld };
 // False, with the reason, when no such context can be made.
-bool openOffscreenGl(int width, int height, std::string* reason);
+bool openOffscreenGl(int width, int height, OffscreenReadBack readBack, std::string* reason);
+// Frees the pixel buffers too.
 void closeOffscreenGl();
+
+// Pixel buffer objects, each holding one frame read back, the bottom row
+// first: as RGBA bytes, or packed when the surface is read as held. Reading
+// into one only queues the copy where the driver can; a frame later, mapping
+// it finds the copy done without waiting. The buffer binding is back to
+// none after each call. False, with the reason, when the context has none.
+bool makePixelBuffers(int count, std::string* reason);
+PixelLayout pixelBufferLayout();
+// Buffer `index` must not be mapped.
+void readIntoPixelBuffer(int index);
+// The pixels stay readable, from any thread, until the buffer is unmapped.
+const uint8_t* mapPixelBuffer(int index);
+void unmapPixelBuffer(int index);

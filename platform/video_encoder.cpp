@@ -1,5 +1,6 @@
 #include "platform/video_encoder.h"
 
+#include <array>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -67,9 +68,9 @@ static bool makePipe(int ends[2]) {
     return ends[0] >= 0 && ends[1] >= 0;
 }
 
-static bool writeAll(int fd, const std::vector<uint8_t>& bytes, int* error) {
-    for (size_t sent = 0; sent < bytes.size();) {
-        const ssize_t written = write(fd, bytes.data() + sent, bytes.size() - sent);
+static bool writeAll(int fd, const uint8_t* bytes, size_t size, int* error) {
+    for (size_t sent = 0; sent < size;) {
+        const ssize_t written = write(fd, bytes + sent, size - sent);
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0) {
@@ -81,21 +82,56 @@ static bool writeAll(int fd, const std::vector<uint8_t>& bytes, int* error) {
     return true;
 }
 
-// A pipe's writer: takes what is queued, writes it outside the lock, and
-// hands its buffer back through the queue for the next frame to reuse.
+// Each 10-bit colour rounded to the nearest 8-bit one, as Mesa reads a
+// 10-bit surface as bytes.
+static void unpackPicture(const uint8_t* packed, size_t bytes, uint8_t* rgba) {
+    static const std::array<uint8_t, 1024> eightBits = [] {
+        std::array<uint8_t, 1024> table{};
+        for (unsigned x = 0; x < 1024; x++)
+            table[x] = uint8_t((x * 255 + 511) / 1023);
+        return table;
+    }();
+    for (size_t i = 0; i < bytes; i += 4) {
+        uint32_t word;
+        std::memcpy(&word, packed + i, 4);
+        rgba[i] = eightBits[(word >> 20) & 1023];
+        rgba[i + 1] = eightBits[(word >> 10) & 1023];
+        rgba[i + 2] = eightBits[word & 1023];
+        rgba[i + 3] = 255;
+    }
+}
+
+// The bytes the video pipe gets for a block taken from it: the picture as
+// it is, unpacked, or the last one again. Outside the lock: only the
+// writer touches `unpacked` and `lastWritten`.
+static const uint8_t* pictureBytes(VideoEncoder* encoder, const uint8_t* taken) {
+    if (!taken)
+        return encoder->lastWritten;
+    if (encoder->layout == PixelLayout::bgr10a2) {
+        unpackPicture(taken, encoder->pictureBytes, encoder->unpacked.data());
+        taken = encoder->unpacked.data();
+    }
+    encoder->lastWritten = taken;
+    return taken;
+}
+
+// A pipe's writer: takes what is queued and writes it outside the lock; the
+// block stays its owner's, who learns from `written` when it is free again.
 static void writePipe(VideoEncoder* encoder, EncoderPipe* pipe) {
-    std::vector<uint8_t> sending;
     std::unique_lock<std::mutex> hold(encoder->lock);
     for (;;) {
         encoder->changed.wait(hold, [pipe] { return pipe->full || pipe->closing; });
         if (!pipe->full)
             return;
-        sending.swap(pipe->queued);
+        const uint8_t* sending = pipe->queued;
+        const size_t bytes = pipe->queuedBytes;
         pipe->full = false;
         encoder->changed.notify_all();
         hold.unlock();
+        if (pipe == &encoder->video)
+            sending = pictureBytes(encoder, sending);
         int error = 0;
-        const bool written = writeAll(pipe->fd, sending, &error);
+        const bool written = writeAll(pipe->fd, sending, bytes, &error);
         hold.lock();
         if (!written) {
             pipe->failed = true;
@@ -103,6 +139,8 @@ static void writePipe(VideoEncoder* encoder, EncoderPipe* pipe) {
             encoder->changed.notify_all();
             return;
         }
+        pipe->written++;
+        encoder->changed.notify_all();
     }
 }
 
@@ -144,7 +182,10 @@ bool startVideoEncoder(VideoEncoder* encoder, const VideoSettings& settings, std
         return false;
     }
     encoder->pid = pid;
-    encoder->waitSeconds = 0;
+    encoder->pictureBytes = size_t(settings.width) * size_t(settings.height) * 4;
+    encoder->layout = settings.layout;
+    if (settings.layout == PixelLayout::bgr10a2)
+        encoder->unpacked.resize(encoder->pictureBytes);
     encoder->video.fd = video[1];
     encoder->audio.fd = audio[1];
     encoder->video.writer = std::thread(writePipe, encoder, &encoder->video);
@@ -158,18 +199,29 @@ static std::string pipeFailure(const EncoderPipe& pipe) {
                : std::string("cannot write to ffmpeg: ") + std::strerror(pipe.error);
 }
 
-bool encodeVideoFrame(VideoEncoder* encoder, std::vector<uint8_t>* rgba, const int16_t* stereo,
-                      int soundFrames, std::string* reason) {
-    const size_t bytes = rgba->size();
+void encodeVideoSound(VideoEncoder* encoder, const int16_t* stereo, int soundFrames) {
+    const uint8_t* bytes = reinterpret_cast<const uint8_t*>(stereo);
+    std::lock_guard<std::mutex> hold(encoder->lock);
+    EncoderPipe& audio = encoder->audio;
+    // Once the writer has taken the block queued last, it has written the
+    // one before: that one gathers from here on.
+    if (!audio.full) {
+        encoder->gathering = 1 - encoder->gathering;
+        encoder->sound[encoder->gathering].clear();
+    }
+    std::vector<uint8_t>& block = encoder->sound[encoder->gathering];
+    block.insert(block.end(), bytes, bytes + size_t(soundFrames) * 4);
+    audio.queued = block.data();
+    audio.queuedBytes = block.size();
+    audio.full = true;
+    encoder->changed.notify_all();
+}
+
+// Queues a picture, null for the previous one again.
+static bool queuePicture(VideoEncoder* encoder, const uint8_t* pixels, std::string* reason) {
     std::unique_lock<std::mutex> hold(encoder->lock);
     EncoderPipe& video = encoder->video;
     EncoderPipe& audio = encoder->audio;
-    const uint8_t* sound = reinterpret_cast<const uint8_t*>(stereo);
-    if (!audio.full)
-        audio.queued.clear(); // the writer's last block, already written
-    audio.queued.insert(audio.queued.end(), sound, sound + size_t(soundFrames) * 4);
-    audio.full = true;
-    encoder->changed.notify_all();
     const auto start = std::chrono::steady_clock::now();
     encoder->changed.wait(hold, [&] { return !video.full || video.failed || audio.failed; });
     encoder->waitSeconds +=
@@ -178,11 +230,36 @@ bool encodeVideoFrame(VideoEncoder* encoder, std::vector<uint8_t>* rgba, const i
         *reason = pipeFailure(video.failed ? video : audio);
         return false;
     }
-    video.queued.swap(*rgba);
+    video.queued = pixels;
+    video.queuedBytes = encoder->pictureBytes;
     video.full = true;
+    encoder->pictures++;
     encoder->changed.notify_all();
-    hold.unlock();
-    rgba->resize(bytes);
+    return true;
+}
+
+bool encodeVideoPicture(VideoEncoder* encoder, const uint8_t* pixels, std::string* reason) {
+    return queuePicture(encoder, pixels, reason);
+}
+
+bool repeatVideoPicture(VideoEncoder* encoder, std::string* reason) {
+    if (encoder->pictures == 0) {
+        *reason = "no picture to repeat";
+        return false;
+    }
+    return queuePicture(encoder, nullptr, reason);
+}
+
+bool videoPicturesWritten(VideoEncoder* encoder, int64_t pictures, std::string* reason) {
+    std::unique_lock<std::mutex> hold(encoder->lock);
+    EncoderPipe& video = encoder->video;
+    EncoderPipe& audio = encoder->audio;
+    encoder->changed.wait(
+        hold, [&] { return video.written >= pictures || video.failed || audio.failed; });
+    if (video.failed || audio.failed) {
+        *reason = pipeFailure(video.failed ? video : audio);
+        return false;
+    }
     return true;
 }
 

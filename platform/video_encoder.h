@@ -14,48 +14,80 @@
 
 enum class VideoContainer { mp4, mkv };
 
+// How a picture's pixels lie in memory, 32 bits each. Rgba8: red, green,
+// blue and alpha bytes. Bgr10a2: one little-endian word of blue, green and
+// red, 10 bits each from the lowest bits, and 2 bits of alpha; the encoder
+// rounds each colour to 8 bits as OpenGL does when it reads such a surface
+// as bytes.
+enum class PixelLayout { rgba8, bgr10a2 };
+
 struct VideoSettings {
     int width = 0, height = 0; // even: the H.264 picture is yuv420p
     int frameRate = 60;
     int sampleRate = 44100;
     VideoContainer container = VideoContainer::mp4;
+    PixelLayout layout = PixelLayout::rgba8;
     std::string path; // written over if it exists
 };
 
 // One pipe into ffmpeg and the thread that writes it, so that drawing goes
-// on while ffmpeg takes the previous frame. The sound is never held back: it
-// runs ahead of the picture, since ffmpeg, opening its inputs, reads a block
-// of sound longer than a frame's before it takes the picture.
+// on while ffmpeg takes the previous frame. The writer writes each block from
+// where it lies, and counts the blocks written.
 struct EncoderPipe {
     int fd = -1;
     std::thread writer;
-    std::vector<uint8_t> queued; // handed over, not yet taken by the writer
-    bool full = false;           // `queued` waits for the writer
-    bool closing = false;        // the writer ends once `queued` is written
+    const uint8_t* queued = nullptr; // handed over, not yet taken by the writer;
+                                     // null for the picture before it again
+    size_t queuedBytes = 0;
+    bool full = false;    // `queued` waits for the writer
+    int64_t written = 0;  // blocks written whole
+    bool closing = false; // the writer ends once `queued` is written
     bool failed = false;
     int error = 0; // errno of the failed write
 };
 
 struct VideoEncoder {
     pid_t pid = -1;
-    std::mutex lock; // guards the pipes' hand-over fields
+    std::mutex lock; // guards the pipes' hand-over fields and `sound`
     std::condition_variable changed;
     EncoderPipe video, audio;
-    double waitSeconds = 0; // time spent waiting for ffmpeg to take a frame
+    // The sound is never held back: it runs ahead of the picture, since
+    // ffmpeg, opening its inputs, reads a block of sound longer than a
+    // frame's before it takes the picture. One block is being written while
+    // the other gathers the frames' sound until the writer takes it.
+    std::vector<uint8_t> sound[2];
+    int gathering = 0;       // the index in `sound` of the block gathering
+    size_t pictureBytes = 0; // width * height * 4
+    PixelLayout layout = PixelLayout::rgba8;
+    // The video writer's: its last picture, as written (RGBA bytes).
+    const uint8_t* lastWritten = nullptr;
+    std::vector<uint8_t> unpacked; // a bgr10a2 picture turned into RGBA bytes
+    int64_t pictures = 0;          // handed over
+    double waitSeconds = 0;        // time spent waiting for ffmpeg to take a frame
 };
 
 // Starts ffmpeg. False, with the reason, when it cannot be run.
 bool startVideoEncoder(VideoEncoder* encoder, const VideoSettings& settings, std::string* reason);
-// One frame: width * height RGBA pixels as OpenGL reads them, the bottom row
-// first, and its sound. Waits only while the previous picture has not been
-// taken. The picture is taken by swapping: `rgba` comes back holding an
-// earlier frame's buffer, of the same size. False, with the reason, once
-// ffmpeg has stopped taking input.
-bool encodeVideoFrame(VideoEncoder* encoder, std::vector<uint8_t>* rgba, const int16_t* stereo,
-                      int soundFrames, std::string* reason);
+// A frame's sound, copied; handed over at once.
+void encodeVideoSound(VideoEncoder* encoder, const int16_t* stereo, int soundFrames);
+// A frame's picture: width * height pixels laid out as the settings say,
+// as OpenGL reads them, the bottom row first. Waits only while the previous
+// picture has not been taken. Not copied: the pixels are read from `pixels`,
+// which must stay as they are until videoPicturesWritten has counted this
+// picture, the encoder->pictures-th. False, with the reason, once ffmpeg has
+// stopped taking input.
+bool encodeVideoPicture(VideoEncoder* encoder, const uint8_t* pixels, std::string* reason);
+// The previous frame's picture again, written as it was written then: its
+// pixels must stay as they are until this one is counted written too,
+// unless they were unpacked.
+bool repeatVideoPicture(VideoEncoder* encoder, std::string* reason);
+// Waits until the first `pictures` pictures are written, or writing them
+// has failed. False, with the reason, then.
+bool videoPicturesWritten(VideoEncoder* encoder, int64_t pictures, std::string* reason);
 // Ends the input and waits for ffmpeg to finish the file. False, with the
 // reason, when it failed; ffmpeg has then said why on standard error.
 // `cpuSeconds` gets the processor time ffmpeg used.
 bool finishVideoEncoder(VideoEncoder* encoder, std::string* reason, double* cpuSeconds);
-// Stops ffmpeg at once; what it wrote is incomplete.
+// Stops ffmpeg at once; what it wrote is incomplete. Once it returns, no
+// picture handed over is read any more.
 void abandonVideoEncoder(VideoEncoder* encoder);

@@ -22,6 +22,6 @@ void Scene5(int32_t, int32_t, int32_t) {
 // An 18 x 18 square 20 units in front of the eye, where the view is 16
 // wide: it covers the whole view and shows the middle 16 units of the picture.
 void Scene5Backdrop() {
-    sceneTime += 0.1f;
+    advanceStillClock();
     drawBackdrop(texPalmera, -10);
 }

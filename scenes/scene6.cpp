@@ -22,6 +22,6 @@ void Scene6(int32_t, int32_t, int32_t) {
 // An 18 x 18 square 21 units in front of the eye, where the view is 16.8
 // wide: it covers the whole view and shows the middle 16.8 units of the picture.
 void Scene6Backdrop() {
-    sceneTime += 0.1f;
+    advanceStillClock();
     drawBackdrop(texUf, -11);
 }

@@ -13,6 +13,16 @@ void Scene4(int32_t row, int32_t order, int32_t phaseThousandths);
 void Scene5(int32_t row, int32_t order, int32_t phaseThousandths);
 void Scene6(int32_t row, int32_t order, int32_t phaseThousandths);
 
+// Still scenes (Scenes 5 and 6) ignore their arguments and the clock and set
+// all the state they draw with. So, on a surface that has not changed, each
+// frame of a run of one of them after the first draws the first one's
+// picture again and leaves the GL state as that one left it. They do advance
+// the clock, though no scene after them reads it: a frame of theirs left
+// undrawn calls advanceStillClock instead.
+bool isStillScene(void (*scene)(int32_t row, int32_t order, int32_t phaseThousandths));
+// A still scene's frame's one effect besides its picture.
+void advanceStillClock();
+
 // The scenes' own routines, public so tests can drive them one at a time.
 void Scene1Tiles();
 void Scene2Wave();

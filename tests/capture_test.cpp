@@ -221,6 +221,41 @@ TEST_F(CaptureRun, StillScenesMatchTheLiveDemoOnAnXServer) {
     }
 }
 
+// The still scenes drawn once and the frames read back a frame late give
+// the video of every frame drawn and read back in turn: from Scene4 into a
+// still run, from one still scene into the other, and on to the end.
+TEST_F(CaptureRun, StillScenesDrawnOnceGiveTheFramesOfEveryFrameDrawn) {
+    ASSERT_TRUE(writePictures(dir));
+    ASSERT_TRUE(writePlainModels(dir));
+    writeSong();
+    const int width = 400, height = 240;
+    const std::string range = "--size 400x240 --from 14 --to 18 ";
+    ProcessResult quick = capture(dir, range + "quick.mkv");
+    ASSERT_EQ(quick.exitCode, 0) << quick.err;
+    ProcessResult every = capture(dir, range + "--draw-every-frame every.mkv");
+    ASSERT_EQ(every.exitCode, 0) << every.err;
+
+    const std::string framesQuick = decodeFrames(dir + "/quick.mkv");
+    const std::string framesEvery = decodeFrames(dir + "/every.mkv");
+    const size_t frameBytes = size_t(width) * height * 3;
+    // Orders 14 to 17 are 4 * 42336 sound frames: 230.4 frames of 735.
+    ASSERT_EQ(framesEvery.size(), 231 * frameBytes);
+    ASSERT_EQ(framesQuick.size(), framesEvery.size());
+    for (size_t frame = 0; frame < 231; frame++)
+        ASSERT_TRUE(framesQuick.compare(frame * frameBytes, frameBytes, framesEvery,
+                                        frame * frameBytes, frameBytes) == 0)
+            << "frame " << frame << " differs";
+    // Scene4 moves and the two still scenes differ, so a picture handed
+    // for the wrong frame shows.
+    const Screenshot scene4 = frameOf(framesEvery, width, height, 20);
+    const Screenshot scene5 = frameOf(framesEvery, width, height, 100);
+    const Screenshot scene6 = frameOf(framesEvery, width, height, 200);
+    EXPECT_NE(scene4.rgb, frameOf(framesEvery, width, height, 40).rgb);
+    EXPECT_NE(scene5.rgb, scene6.rgb);
+    EXPECT_NE(scene4.rgb, scene5.rgb);
+    EXPECT_TRUE(decodeSound(dir + "/quick.mkv") == decodeSound(dir + "/every.mkv"));
+}
+
 TEST_F(CaptureRun, RefusesAMissingSongOrPicturesABadSizeAnUnwritableFileOrNoFfmpeg) {
     // Without any picture, then without the song.
     ASSERT_TRUE(writePlainModels(dir));
