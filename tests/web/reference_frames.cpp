@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
     song = FMUSIC_LoadSong("Prueba.IT");
     std::string reason;
     if (!song || (from != 0 && !FMUSIC_SetOrder(song, from)) ||
-        !openOffscreenGl(width, height, &reason)) {
+        !openOffscreenGl(width, height, OffscreenReadBack::converted, &reason)) {
         std::fprintf(stderr, "reference_frames: no song, no order %d or no OpenGL (%s)\n", from,
                      reason.c_str());
         return 1;
