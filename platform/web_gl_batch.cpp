@@ -1,4 +1,4 @@
-// The one WebGL 2 program the layer draws with: triangles already in clip
+// The WebGL 2 programs the layer draws with: triangles already in clip
 // space, coloured, textured by GL's modulate and fogged per fragment as
 // GL 1.1 fogs, from the distance to the eye plane.
 #include "platform/web_gl.h"
@@ -47,46 +47,57 @@ void main() {
 }
 )";
 
-// fogMode: 0 none, 1 linear, 2 exp, 3 exp2.
-static const char* const fragmentShader = R"(#version 300 es
+// FOG_MODE: 0 none, 1 linear, 2 exp, 3 exp2. Each fragment state gets a
+// program of its own: SwiftShader runs every branch of a shader for every
+// pixel, and the fog's exp and pow would cost a full-screen frame about a
+// third of its time even with the fog off.
+static const char* const fragmentShader = R"(
 precision highp float;
 in vec4 vColour;
 in vec2 vTexCoord;
 in float vFogDistance;
 uniform sampler2D picture;
-uniform bool texturing;
-uniform int fogMode;
 uniform float fogDensity, fogStart, fogEnd;
 uniform vec3 fogColour;
 out vec4 fragment;
 void main() {
     vec4 c = vColour;
-    if (texturing)
-        c *= texture(picture, vTexCoord);
-    if (fogMode != 0) {
-        float f;
-        if (fogMode == 1)
-            f = (fogEnd - vFogDistance) / (fogEnd - fogStart);
-        else if (fogMode == 2)
-            f = exp(-fogDensity * vFogDistance);
-        else
-            f = exp(-pow(fogDensity * vFogDistance, 2.0));
-        c.rgb = mix(fogColour, c.rgb, clamp(f, 0.0, 1.0));
-    }
+#if TEXTURING
+    c *= texture(picture, vTexCoord);
+#endif
+#if FOG_MODE != 0
+#if FOG_MODE == 1
+    float f = (fogEnd - vFogDistance) / (fogEnd - fogStart);
+#elif FOG_MODE == 2
+    float f = exp(-fogDensity * vFogDistance);
+#else
+    float f = exp(-pow(fogDensity * vFogDistance, 2.0));
+#endif
+    c.rgb = mix(fogColour, c.rgb, clamp(f, 0.0, 1.0));
+#endif
     fragment = c;
 }
 )";
 
+struct Program {
+    GLuint name = 0;
+    GLint fogDensity, fogStart, fogEnd, fogColour;
+};
+
+// By texturing (0, 1) times 4 plus the fog mode (0-3).
+static const int programCount = 8;
+
 // Written by flushBatch only.
 static struct {
-    GLuint program = 0, buffer = 0, vertexArray = 0;
-    GLint texturing, fogMode, fogDensity, fogStart, fogEnd, fogColour;
+    Program programs[programCount];
+    int current = -1;
+    GLuint buffer = 0, vertexArray = 0;
     std::vector<BatchVertex> vertices;
 } batch;
 
-static GLuint compile(GLenum type, const char* text) {
+static GLuint compile(GLenum type, const char* const* text, GLsizei count) {
     const GLuint shader = emscripten_glCreateShader(type);
-    emscripten_glShaderSource(shader, 1, &text, nullptr);
+    emscripten_glShaderSource(shader, count, text, nullptr);
     emscripten_glCompileShader(shader);
     char log[512] = "";
     emscripten_glGetShaderInfoLog(shader, sizeof log, nullptr, log);
@@ -95,23 +106,30 @@ static GLuint compile(GLenum type, const char* text) {
     return shader;
 }
 
-static void createProgram() {
-    batch.program = emscripten_glCreateProgram();
-    emscripten_glAttachShader(batch.program, compile(GL_VERTEX_SHADER, vertexShader));
-    emscripten_glAttachShader(batch.program, compile(GL_FRAGMENT_SHADER, fragmentShader));
+static Program createProgram(int texturing, int fogMode) {
+    Program p;
+    p.name = emscripten_glCreateProgram();
+    emscripten_glAttachShader(p.name, compile(GL_VERTEX_SHADER, &vertexShader, 1));
+    char defines[80];
+    std::snprintf(defines, sizeof defines,
+                  "#version 300 es\n#define TEXTURING %d\n#define FOG_MODE %d\n", texturing,
+                  fogMode);
+    const char* const fragment[] = {defines, fragmentShader};
+    emscripten_glAttachShader(p.name, compile(GL_FRAGMENT_SHADER, fragment, 2));
     const char* const attributes[] = {"position", "colour", "texCoord", "fogDistance"};
     for (GLuint i = 0; i < 4; i++)
-        emscripten_glBindAttribLocation(batch.program, i, attributes[i]);
-    emscripten_glLinkProgram(batch.program);
-    emscripten_glUseProgram(batch.program);
-    emscripten_glUniform1i(emscripten_glGetUniformLocation(batch.program, "picture"), 0);
-    batch.texturing = emscripten_glGetUniformLocation(batch.program, "texturing");
-    batch.fogMode = emscripten_glGetUniformLocation(batch.program, "fogMode");
-    batch.fogDensity = emscripten_glGetUniformLocation(batch.program, "fogDensity");
-    batch.fogStart = emscripten_glGetUniformLocation(batch.program, "fogStart");
-    batch.fogEnd = emscripten_glGetUniformLocation(batch.program, "fogEnd");
-    batch.fogColour = emscripten_glGetUniformLocation(batch.program, "fogColour");
+        emscripten_glBindAttribLocation(p.name, i, attributes[i]);
+    emscripten_glLinkProgram(p.name);
+    emscripten_glUseProgram(p.name);
+    emscripten_glUniform1i(emscripten_glGetUniformLocation(p.name, "picture"), 0);
+    p.fogDensity = emscripten_glGetUniformLocation(p.name, "fogDensity");
+    p.fogStart = emscripten_glGetUniformLocation(p.name, "fogStart");
+    p.fogEnd = emscripten_glGetUniformLocation(p.name, "fogEnd");
+    p.fogColour = emscripten_glGetUniformLocation(p.name, "fogColour");
+    return p;
+}
 
+static void createVertexArray() {
     emscripten_glGenVertexArrays(1, &batch.vertexArray);
     emscripten_glBindVertexArray(batch.vertexArray);
     emscripten_glGenBuffers(1, &batch.buffer);
@@ -126,6 +144,22 @@ static void createProgram() {
     }
 }
 
+// The program for the fragment state in force, in use.
+static const Program& useProgram() {
+    const FixedFunctionState& gl = fixedState;
+    int fogMode = 0;
+    if (gl.fog)
+        fogMode = gl.fogMode == GL_LINEAR ? 1 : gl.fogMode == GL_EXP ? 2 : 3;
+    const int key = (texturingActive() ? 4 : 0) + fogMode;
+    Program& p = batch.programs[key];
+    if (!p.name)
+        p = createProgram(key / 4, fogMode);
+    else if (key != batch.current)
+        emscripten_glUseProgram(p.name);
+    batch.current = key;
+    return p;
+}
+
 void batchTriangles(const BatchVertex* vertices, size_t count) {
     batch.vertices.insert(batch.vertices.end(), vertices, vertices + count);
 }
@@ -133,18 +167,16 @@ void batchTriangles(const BatchVertex* vertices, size_t count) {
 void flushBatch() {
     if (batch.vertices.empty())
         return;
-    if (!batch.program)
-        createProgram();
+    if (!batch.vertexArray)
+        createVertexArray();
     const FixedFunctionState& gl = fixedState;
-    emscripten_glUniform1i(batch.texturing, texturingActive());
-    int fogMode = 0;
-    if (gl.fog)
-        fogMode = gl.fogMode == GL_LINEAR ? 1 : gl.fogMode == GL_EXP ? 2 : 3;
-    emscripten_glUniform1i(batch.fogMode, fogMode);
-    emscripten_glUniform1f(batch.fogDensity, gl.fogDensity);
-    emscripten_glUniform1f(batch.fogStart, gl.fogStart);
-    emscripten_glUniform1f(batch.fogEnd, gl.fogEnd);
-    emscripten_glUniform3f(batch.fogColour, gl.fogColor[0], gl.fogColor[1], gl.fogColor[2]);
+    const Program& p = useProgram();
+    if (gl.fog) {
+        emscripten_glUniform1f(p.fogDensity, gl.fogDensity);
+        emscripten_glUniform1f(p.fogStart, gl.fogStart);
+        emscripten_glUniform1f(p.fogEnd, gl.fogEnd);
+        emscripten_glUniform3f(p.fogColour, gl.fogColor[0], gl.fogColor[1], gl.fogColor[2]);
+    }
     emscripten_glBufferData(GL_ARRAY_BUFFER,
                             GLsizeiptr(batch.vertices.size() * sizeof(BatchVertex)),
                             batch.vertices.data(), GL_STREAM_DRAW);

@@ -1,13 +1,15 @@
 // The web build's start-up and frame loop. Start-up is the desktop's, in its
 // order, on the page's canvas; then a card waits for the click that lets the
 // browser play sound. The show's frames follow requestAnimationFrame,
-// thinned to the shell's 60 Hz schedule, until order 23 or Esc brings the
+// thinned to the shell's 60 Hz schedule and held back while the GPU still
+// draws the last one, until order 23 or Esc brings the
 // card back. The page (web/demo.mjs) hands over its URL's options as the
 // command line, its keys, clicks and sizes, and reads what is reported.
 #include "image/image.h"
 #include "model/model.h"
 #include "platform/display_mode.h"
 #include "platform/music.h"
+#include "platform/web_frame_fence.h"
 #include "scenes/backdrop.h"
 #include "shell/shell.h"
 
@@ -66,7 +68,7 @@ static void endShow() {
 }
 
 static EM_BOOL frame(double milliseconds, void*) {
-    if (!page.showing)
+    if (!page.showing || !lastFrameDrawn())
         return EM_TRUE;
     const int64_t now = int64_t(milliseconds * 1e6);
     if (!page.uncapped) {
@@ -84,7 +86,7 @@ static EM_BOOL frame(double milliseconds, void*) {
         endShow();
         return EM_TRUE;
     }
-    glFlush();
+    frameHandedOver();
     webFrameDrawn(int(order));
     return EM_TRUE;
 }
