@@ -20,6 +20,7 @@ GLint emscripten_glGetUniformLocation(GLuint program, const GLchar* name);
 void emscripten_glUniform1i(GLint location, GLint value);
 void emscripten_glUniform1f(GLint location, GLfloat value);
 void emscripten_glUniform3f(GLint location, GLfloat x, GLfloat y, GLfloat z);
+void emscripten_glUniform4f(GLint location, GLfloat x, GLfloat y, GLfloat z, GLfloat w);
 void emscripten_glGenBuffers(GLsizei count, GLuint* names);
 void emscripten_glBindBuffer(GLenum target, GLuint name);
 void emscripten_glBufferData(GLenum target, GLsizeiptr size, const void* data, GLenum usage);
@@ -31,37 +32,64 @@ void emscripten_glVertexAttribPointer(GLuint index, GLint size, GLenum type, GLb
 void emscripten_glDrawArrays(GLenum mode, GLint first, GLsizei count);
 }
 
-static const char* const vertexShader = R"(#version 300 es
+// The vertex shader passes on only what the fragment shader reads: SwiftShader
+// interpolates every output for every pixel.
+static const char* const vertexShader = R"(
 in vec4 position;
 in vec4 colour;
 in vec2 texCoord;
 in float fogDistance;
+#if !CONSTANT_COLOUR
 out vec4 vColour;
+#endif
+#if TEXTURING
 out vec2 vTexCoord;
+#endif
+#if FOG_MODE != 0
 out float vFogDistance;
+#endif
 void main() {
     gl_Position = position;
+#if !CONSTANT_COLOUR
     vColour = colour;
+#endif
+#if TEXTURING
     vTexCoord = texCoord;
+#endif
+#if FOG_MODE != 0
     vFogDistance = fogDistance;
+#endif
 }
 )";
 
 // FOG_MODE: 0 none, 1 linear, 2 exp, 3 exp2. Each fragment state gets a
 // program of its own: SwiftShader runs every branch of a shader for every
 // pixel, and the fog's exp and pow would cost a full-screen frame about a
-// third of its time even with the fog off.
+// third of its time even with the fog off. A batch in one colour (the
+// pictures, the wave) takes it from a uniform instead of interpolating it.
 static const char* const fragmentShader = R"(
 precision highp float;
+#if CONSTANT_COLOUR
+uniform vec4 constantColour;
+#else
 in vec4 vColour;
+#endif
+#if TEXTURING
 in vec2 vTexCoord;
-in float vFogDistance;
 uniform sampler2D picture;
+#endif
+#if FOG_MODE != 0
+in float vFogDistance;
 uniform float fogDensity, fogStart, fogEnd;
 uniform vec3 fogColour;
+#endif
 out vec4 fragment;
 void main() {
+#if CONSTANT_COLOUR
+    vec4 c = constantColour;
+#else
     vec4 c = vColour;
+#endif
 #if TEXTURING
     c *= texture(picture, vTexCoord);
 #endif
@@ -81,11 +109,12 @@ void main() {
 
 struct Program {
     GLuint name = 0;
-    GLint fogDensity, fogStart, fogEnd, fogColour;
+    GLint fogDensity, fogStart, fogEnd, fogColour, constantColour;
 };
 
-// By texturing (0, 1) times 4 plus the fog mode (0-3).
-static const int programCount = 8;
+// By constant colour (0, 1) times 8, plus texturing (0, 1) times 4, plus the
+// fog mode (0-3).
+static const int programCount = 16;
 
 // Written by flushBatch only.
 static struct {
@@ -106,14 +135,16 @@ static GLuint compile(GLenum type, const char* const* text, GLsizei count) {
     return shader;
 }
 
-static Program createProgram(int texturing, int fogMode) {
+static Program createProgram(int key) {
     Program p;
     p.name = emscripten_glCreateProgram();
-    emscripten_glAttachShader(p.name, compile(GL_VERTEX_SHADER, &vertexShader, 1));
-    char defines[80];
+    char defines[120];
     std::snprintf(defines, sizeof defines,
-                  "#version 300 es\n#define TEXTURING %d\n#define FOG_MODE %d\n", texturing,
-                  fogMode);
+                  "#version 300 es\n#define CONSTANT_COLOUR %d\n#define TEXTURING %d\n"
+                  "#define FOG_MODE %d\n",
+                  key / 8, key / 4 % 2, key % 4);
+    const char* const vertex[] = {defines, vertexShader};
+    emscripten_glAttachShader(p.name, compile(GL_VERTEX_SHADER, vertex, 2));
     const char* const fragment[] = {defines, fragmentShader};
     emscripten_glAttachShader(p.name, compile(GL_FRAGMENT_SHADER, fragment, 2));
     const char* const attributes[] = {"position", "colour", "texCoord", "fogDistance"};
@@ -126,6 +157,7 @@ static Program createProgram(int texturing, int fogMode) {
     p.fogStart = emscripten_glGetUniformLocation(p.name, "fogStart");
     p.fogEnd = emscripten_glGetUniformLocation(p.name, "fogEnd");
     p.fogColour = emscripten_glGetUniformLocation(p.name, "fogColour");
+    p.constantColour = emscripten_glGetUniformLocation(p.name, "constantColour");
     return p;
 }
 
@@ -144,16 +176,24 @@ static void createVertexArray() {
     }
 }
 
-// The program for the fragment state in force, in use.
-static const Program& useProgram() {
+static bool oneColour(const std::vector<BatchVertex>& vertices) {
+    const BatchVertex& first = vertices.front();
+    for (const BatchVertex& v : vertices)
+        if (v.r != first.r || v.g != first.g || v.b != first.b || v.a != first.a)
+            return false;
+    return true;
+}
+
+// The program for the fragment state in force and the batch's colours, in use.
+static const Program& useProgram(bool constantColour) {
     const FixedFunctionState& gl = fixedState;
     int fogMode = 0;
     if (gl.fog)
         fogMode = gl.fogMode == GL_LINEAR ? 1 : gl.fogMode == GL_EXP ? 2 : 3;
-    const int key = (texturingActive() ? 4 : 0) + fogMode;
+    const int key = (constantColour ? 8 : 0) + (texturingActive() ? 4 : 0) + fogMode;
     Program& p = batch.programs[key];
     if (!p.name)
-        p = createProgram(key / 4, fogMode);
+        p = createProgram(key);
     else if (key != batch.current)
         emscripten_glUseProgram(p.name);
     batch.current = key;
@@ -170,7 +210,12 @@ void flushBatch() {
     if (!batch.vertexArray)
         createVertexArray();
     const FixedFunctionState& gl = fixedState;
-    const Program& p = useProgram();
+    const bool constantColour = oneColour(batch.vertices);
+    const Program& p = useProgram(constantColour);
+    if (constantColour) {
+        const BatchVertex& v = batch.vertices.front();
+        emscripten_glUniform4f(p.constantColour, v.r, v.g, v.b, v.a);
+    }
     if (gl.fog) {
         emscripten_glUniform1f(p.fogDensity, gl.fogDensity);
         emscripten_glUniform1f(p.fogStart, gl.fogStart);
