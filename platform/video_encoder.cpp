@@ -1,5 +1,6 @@
 #include "platform/video_encoder.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <chrono>
@@ -18,17 +19,19 @@ extern char** environ;
 static const int videoChildFd = 3, audioChildFd = 4;
 
 static std::vector<std::string> ffmpegArguments(const VideoSettings& settings) {
-    const std::string size = std::to_string(settings.width) + "x" + std::to_string(settings.height);
     std::vector<std::string> arguments = {
         "ffmpeg", "-hide_banner", "-nostdin", "-loglevel", "error", "-y",
         // Opening, ffmpeg reads a little of one input, then of the other
         // (kept to a packet by -probesize); once running, it reads each in a
         // thread of its own.
-        "-thread_queue_size", "8", "-probesize", "32", "-f", "rawvideo", "-pixel_format", "rgba",
-        "-video_size", size, "-framerate", std::to_string(settings.frameRate), "-i",
+        // The pictures come timestamped, so that a picture shown for several
+        // frames crosses the pipe and the filters once; -fps_mode cfr hands
+        // the encoder each frame of the 60 a second, the held one repeated.
+        "-thread_queue_size", "8", "-probesize", "32", "-f", "matroska", "-i",
         "pipe:" + std::to_string(videoChildFd), "-thread_queue_size", "64", "-probesize", "32",
         "-f", "s16le", "-sample_rate", std::to_string(settings.sampleRate), "-channels", "2", "-i",
-        "pipe:" + std::to_string(audioChildFd), "-map", "0:v", "-map", "1:a",
+        "pipe:" + std::to_string(audioChildFd), "-map", "0:v", "-map", "1:a", "-fps_mode", "cfr",
+        "-r", std::to_string(settings.frameRate),
         // GL's rows run bottom up; vflip only turns ffmpeg's view of them.
         // BT.709, said in the stream, so players need not guess from the size.
         "-vf", "vflip,scale=out_color_matrix=bt709:out_range=tv", "-colorspace", "bt709",
@@ -117,7 +120,8 @@ static const uint8_t* pictureBytes(VideoEncoder* encoder, const uint8_t* taken) 
 
 // A pipe's writer: takes what is queued and writes it outside the lock; the
 // block stays its owner's, who learns from `written` when it is free again.
-static void writePipe(VideoEncoder* encoder, EncoderPipe* pipe) {
+static void writeSound(VideoEncoder* encoder) {
+    EncoderPipe* pipe = &encoder->audio;
     std::unique_lock<std::mutex> hold(encoder->lock);
     for (;;) {
         encoder->changed.wait(hold, [pipe] { return pipe->full || pipe->closing; });
@@ -128,8 +132,6 @@ static void writePipe(VideoEncoder* encoder, EncoderPipe* pipe) {
         pipe->full = false;
         encoder->changed.notify_all();
         hold.unlock();
-        if (pipe == &encoder->video)
-            sending = pictureBytes(encoder, sending);
         int error = 0;
         const bool written = writeAll(pipe->fd, sending, bytes, &error);
         hold.lock();
@@ -142,6 +144,148 @@ static void writePipe(VideoEncoder* encoder, EncoderPipe* pipe) {
         pipe->written++;
         encoder->changed.notify_all();
     }
+}
+
+// The video pipe carries a live Matroska stream of uncompressed RGBA
+// pictures, each in a cluster of its own stamped with its frame's time in
+// microseconds: the stream's head, then one cluster's head before each
+// picture.
+static void putId(std::vector<uint8_t>* out, uint32_t id) {
+    for (int shift = 24; shift >= 0; shift -= 8)
+        if (id >> shift || shift == 0)
+            out->push_back(uint8_t(id >> shift));
+}
+
+static void putSize(std::vector<uint8_t>* out, uint64_t size) {
+    int length = 1;
+    while (length < 8 && size >= (uint64_t(1) << (7 * length)) - 1)
+        length++;
+    for (int i = length - 1; i >= 0; i--)
+        out->push_back(uint8_t(size >> (8 * i)) |
+                       (i == length - 1 ? uint8_t(0x80 >> (length - 1)) : 0));
+}
+
+static const uint64_t unknownSize = (uint64_t(1) << 56) - 1;
+
+static void putUnsigned(std::vector<uint8_t>* out, uint32_t id, uint64_t value) {
+    std::vector<uint8_t> bytes;
+    do {
+        bytes.insert(bytes.begin(), uint8_t(value));
+        value >>= 8;
+    } while (value);
+    putId(out, id);
+    putSize(out, bytes.size());
+    out->insert(out->end(), bytes.begin(), bytes.end());
+}
+
+static void putText(std::vector<uint8_t>* out, uint32_t id, const std::string& text) {
+    putId(out, id);
+    putSize(out, text.size());
+    out->insert(out->end(), text.begin(), text.end());
+}
+
+static void putMaster(std::vector<uint8_t>* out, uint32_t id, const std::vector<uint8_t>& body) {
+    putId(out, id);
+    putSize(out, body.size());
+    out->insert(out->end(), body.begin(), body.end());
+}
+
+static std::vector<uint8_t> streamHead(int width, int height, int frameRate) {
+    std::vector<uint8_t> ebml, info, video, track, tracks, head;
+    putUnsigned(&ebml, 0x4286, 1); // EBMLVersion
+    putUnsigned(&ebml, 0x42F7, 1); // EBMLReadVersion
+    putUnsigned(&ebml, 0x42F2, 4); // EBMLMaxIDLength
+    putUnsigned(&ebml, 0x42F3, 8); // EBMLMaxSizeLength
+    putText(&ebml, 0x4282, "matroska");
+    putUnsigned(&ebml, 0x4287, 4); // DocTypeVersion
+    putUnsigned(&ebml, 0x4285, 2); // DocTypeReadVersion
+    putMaster(&head, 0x1A45DFA3, ebml);
+    putId(&head, 0x18538067); // Segment, as long as the stream
+    putSize(&head, unknownSize);
+    putUnsigned(&info, 0x2AD7B1, 1000); // TimecodeScale: microseconds
+    putMaster(&head, 0x1549A966, info);
+    putUnsigned(&video, 0xB0, uint64_t(width));
+    putUnsigned(&video, 0xBA, uint64_t(height));
+    putText(&video, 0x2EB524, "RGBA"); // ColourSpace
+    putUnsigned(&track, 0xD7, 1);      // TrackNumber
+    putUnsigned(&track, 0x73C5, 1);    // TrackUID
+    putUnsigned(&track, 0x83, 1);      // TrackType: video
+    putText(&track, 0x86, "V_UNCOMPRESSED");
+    // Each picture lasts a frame unless a later one says otherwise.
+    putUnsigned(&track, 0x23E383, uint64_t((1000000000 + frameRate / 2) / frameRate));
+    putMaster(&track, 0xE0, video);
+    putMaster(&tracks, 0xAE, track);
+    putMaster(&head, 0x1654AE6B, tracks);
+    return head;
+}
+
+static std::vector<uint8_t> pictureHead(const VideoEncoder& encoder, int64_t frame) {
+    std::vector<uint8_t> head;
+    putId(&head, 0x1F43B675); // Cluster
+    putSize(&head, unknownSize);
+    putUnsigned(&head, 0xE7,
+                uint64_t((frame * 1000000 + encoder.frameRate / 2) / encoder.frameRate));
+    putId(&head, 0xA3); // SimpleBlock: track 1, at the cluster's time, a key frame
+    putSize(&head, 4 + encoder.pictureBytes);
+    for (uint8_t byte : {0x81, 0x00, 0x00, 0x80})
+        head.push_back(byte);
+    return head;
+}
+
+static bool writePicture(VideoEncoder* encoder, const uint8_t* pixels, int64_t frame, int* error) {
+    const std::vector<uint8_t> head = pictureHead(*encoder, frame);
+    return writeAll(encoder->video.fd, head.data(), head.size(), error) &&
+           writeAll(encoder->video.fd, pixels, encoder->pictureBytes, error);
+}
+
+// A picture handed over again is held, not written: a run of repeats goes
+// into the pipe as its last frame only, and ffmpeg repeats the picture
+// before it for the frames between. Once the pictures end, or a caller
+// waits for held ones, the last two frames are written: ffmpeg repeats the
+// last picture at the end as often as the median of its last three gaps,
+// which must then be none.
+static void writePictures(VideoEncoder* encoder) {
+    EncoderPipe* pipe = &encoder->video;
+    int error = 0;
+    const std::vector<uint8_t> head =
+        streamHead(encoder->width, encoder->height, encoder->frameRate);
+    bool written = writeAll(pipe->fd, head.data(), head.size(), &error);
+    std::unique_lock<std::mutex> hold(encoder->lock);
+    int64_t taken = 0, held = 0;
+    while (written) {
+        encoder->changed.wait(hold, [&] {
+            return pipe->full || pipe->closing || (held && encoder->wanted > pipe->written);
+        });
+        const uint8_t* sending = nullptr;
+        int64_t frame = taken;
+        if (pipe->full) {
+            sending = pipe->queued;
+            pipe->full = false;
+            frame = taken++;
+            encoder->changed.notify_all();
+            if (!sending) {
+                held++;
+                continue;
+            }
+        } else if (!held) {
+            return;
+        }
+        const int64_t copies = sending ? std::min<int64_t>(held, 1) : std::min<int64_t>(held, 2);
+        hold.unlock();
+        for (int64_t copy = copies; written && copy > 0; copy--)
+            written = writePicture(encoder, encoder->lastWritten, frame - copy, &error);
+        if (written && sending)
+            written = writePicture(encoder, pictureBytes(encoder, sending), frame, &error);
+        hold.lock();
+        if (written) {
+            pipe->written += held + (sending ? 1 : 0);
+            held = 0;
+            encoder->changed.notify_all();
+        }
+    }
+    pipe->failed = true;
+    pipe->error = error;
+    encoder->changed.notify_all();
 }
 
 bool startVideoEncoder(VideoEncoder* encoder, const VideoSettings& settings, std::string* reason) {
@@ -188,8 +332,11 @@ bool startVideoEncoder(VideoEncoder* encoder, const VideoSettings& settings, std
         encoder->unpacked.resize(encoder->pictureBytes);
     encoder->video.fd = video[1];
     encoder->audio.fd = audio[1];
-    encoder->video.writer = std::thread(writePipe, encoder, &encoder->video);
-    encoder->audio.writer = std::thread(writePipe, encoder, &encoder->audio);
+    encoder->width = settings.width;
+    encoder->height = settings.height;
+    encoder->frameRate = settings.frameRate;
+    encoder->video.writer = std::thread(writePictures, encoder);
+    encoder->audio.writer = std::thread(writeSound, encoder);
     return true;
 }
 
@@ -254,6 +401,9 @@ bool videoPicturesWritten(VideoEncoder* encoder, int64_t pictures, std::string* 
     std::unique_lock<std::mutex> hold(encoder->lock);
     EncoderPipe& video = encoder->video;
     EncoderPipe& audio = encoder->audio;
+    // Pictures held as repeats are written now if they are waited for.
+    encoder->wanted = std::max(encoder->wanted, pictures);
+    encoder->changed.notify_all();
     encoder->changed.wait(
         hold, [&] { return video.written >= pictures || video.failed || audio.failed; });
     if (video.failed || audio.failed) {

@@ -1,6 +1,7 @@
-// Debian's ffmpeg program as the encoder of a video file: raw RGBA frames and
-// their 16-bit stereo sound go in through two pipes, H.264 comes out with AAC
-// in an MP4 file or with FLAC in a Matroska file.
+// Debian's ffmpeg program as the encoder of a video file: RGBA pictures, each
+// stamped with its frame's time, and the frames' 16-bit stereo sound go in
+// through two pipes, H.264 comes out with AAC in an MP4 file or with FLAC in
+// a Matroska file.
 #pragma once
 
 #include <condition_variable>
@@ -63,7 +64,9 @@ struct VideoEncoder {
     const uint8_t* lastWritten = nullptr;
     std::vector<uint8_t> unpacked; // a bgr10a2 picture turned into RGBA bytes
     int64_t pictures = 0;          // handed over
-    double waitSeconds = 0;        // time spent waiting for ffmpeg to take a frame
+    int64_t wanted = 0;            // the most pictures a caller has waited to be written
+    int width = 0, height = 0, frameRate = 60;
+    double waitSeconds = 0; // time spent waiting for ffmpeg to take a frame
 };
 
 // Starts ffmpeg. False, with the reason, when it cannot be run.
@@ -77,9 +80,10 @@ void encodeVideoSound(VideoEncoder* encoder, const int16_t* stereo, int soundFra
 // picture, the encoder->pictures-th. False, with the reason, once ffmpeg has
 // stopped taking input.
 bool encodeVideoPicture(VideoEncoder* encoder, const uint8_t* pixels, std::string* reason);
-// The previous frame's picture again, written as it was written then: its
-// pixels must stay as they are until this one is counted written too,
-// unless they were unpacked.
+// The previous frame's picture again. A run of them crosses the pipe once,
+// as its last frame, when the next picture is taken or a caller waits for
+// it; until it is counted written, the repeated pixels must stay as they
+// are, unless they were unpacked.
 bool repeatVideoPicture(VideoEncoder* encoder, std::string* reason);
 // Waits until the first `pictures` pictures are written, or writing them
 // has failed. False, with the reason, then.
