@@ -104,12 +104,10 @@ static void unpackPicture(const uint8_t* packed, size_t bytes, uint8_t* rgba) {
     }
 }
 
-// The bytes the video pipe gets for a block taken from it: the picture as
-// it is, unpacked, or the last one again. Outside the lock: only the
-// writer touches `unpacked` and `lastWritten`.
+// The bytes the video pipe gets for a picture taken from it: the picture as
+// it is, or unpacked. Outside the lock: only the writer touches `unpacked`
+// and `lastWritten`.
 static const uint8_t* pictureBytes(VideoEncoder* encoder, const uint8_t* taken) {
-    if (!taken)
-        return encoder->lastWritten;
     if (encoder->layout == PixelLayout::bgr10a2) {
         unpackPicture(taken, encoder->pictureBytes, encoder->unpacked.data());
         taken = encoder->unpacked.data();
@@ -118,8 +116,9 @@ static const uint8_t* pictureBytes(VideoEncoder* encoder, const uint8_t* taken) 
     return taken;
 }
 
-// A pipe's writer: takes what is queued and writes it outside the lock; the
-// block stays its owner's, who learns from `written` when it is free again.
+// The sound pipe's writer: takes what is queued and writes it outside the
+// lock; the block stays its owner's, who learns from `written` when it is
+// free again.
 static void writeSound(VideoEncoder* encoder) {
     EncoderPipe* pipe = &encoder->audio;
     std::unique_lock<std::mutex> hold(encoder->lock);
@@ -167,27 +166,28 @@ static void putSize(std::vector<uint8_t>* out, uint64_t size) {
 
 static const uint64_t unknownSize = (uint64_t(1) << 56) - 1;
 
+static void putBytes(std::vector<uint8_t>* out, uint32_t id, const uint8_t* bytes, size_t size) {
+    putId(out, id);
+    putSize(out, size);
+    out->insert(out->end(), bytes, bytes + size);
+}
+
 static void putUnsigned(std::vector<uint8_t>* out, uint32_t id, uint64_t value) {
-    std::vector<uint8_t> bytes;
+    uint8_t bytes[8];
+    size_t size = 0;
     do {
-        bytes.insert(bytes.begin(), uint8_t(value));
+        bytes[7 - size++] = uint8_t(value);
         value >>= 8;
     } while (value);
-    putId(out, id);
-    putSize(out, bytes.size());
-    out->insert(out->end(), bytes.begin(), bytes.end());
+    putBytes(out, id, bytes + 8 - size, size);
 }
 
 static void putText(std::vector<uint8_t>* out, uint32_t id, const std::string& text) {
-    putId(out, id);
-    putSize(out, text.size());
-    out->insert(out->end(), text.begin(), text.end());
+    putBytes(out, id, reinterpret_cast<const uint8_t*>(text.data()), text.size());
 }
 
 static void putMaster(std::vector<uint8_t>* out, uint32_t id, const std::vector<uint8_t>& body) {
-    putId(out, id);
-    putSize(out, body.size());
-    out->insert(out->end(), body.begin(), body.end());
+    putBytes(out, id, body.data(), body.size());
 }
 
 static std::vector<uint8_t> streamHead(int width, int height, int frameRate) {
