@@ -133,8 +133,19 @@ export class Browser {
         await this.page.keyboard.press(key);
     }
 
+    // A browser that does not close within 10 s is killed, with every
+    // process of its group.
     async close() {
-        await this.browser.close().catch(() => this.browser.process()?.kill("SIGKILL"));
+        const closed = this.browser.close().then(() => true, () => false);
+        const timeout = new Promise((resolve) => setTimeout(resolve, 10000, false));
+        if (!(await Promise.race([closed, timeout]))) {
+            const child = this.browser.process();
+            try {
+                process.kill(-child.pid, "SIGKILL");
+            } catch {
+                // already gone
+            }
+        }
         await this.desktop.close();
     }
 }
