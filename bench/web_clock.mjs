@@ -43,7 +43,8 @@ const watch = (from, every, latencyOff) => `(() => {
 const summary = (values) => {
     const sorted = [...values].sort((a, b) => a - b);
     const at = (q) => sorted[Math.round(q * (sorted.length - 1))].toFixed(1);
-    return `min ${at(0)}, median ${at(0.5)}, max ${at(1)} ms (${sorted.length} samples)`;
+    return `min ${at(0)}, 5% ${at(0.05)}, median ${at(0.5)}, 95% ${at(0.95)}, max ${at(1)} ms ` +
+        `(${sorted.length} samples)`;
 };
 
 for (const [kind, from, every, latencyOff] of [["chromium", 0, 0, false], ["firefox", 1500, 500, true]]) {

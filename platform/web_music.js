@@ -35,7 +35,9 @@ mergeInto(LibraryManager.library, {
         silently: false,
         hold: null, // the position the silent song had reached when the worklet took over
         baseLatency: 0, // seconds from a frame rendered to it handed to the output
-        outputLatency: 0, // seconds from then to it heard
+        // Seconds from then to it heard: until it is first read, what sound
+        // servers on desktops commonly take.
+        outputLatency: 0.03,
         latencyRead: 0, // when outputLatency was last read, on performance.now()
         waitForSound: 1000, // ms from the start to going on silently
         takeOverLead: 0.25, // seconds the worklet starts ahead of the silent song
@@ -73,7 +75,7 @@ mergeInto(LibraryManager.library, {
             // second after the sound started, when the output is well up, and
             // rarely after that.
             if (now - d.started > 1000 && (!webMusic.latencyRead || now - webMusic.latencyRead > 10000)) {
-                webMusic.outputLatency = Module.audio.context.outputLatency || 0;
+                webMusic.outputLatency = Module.audio.context.outputLatency || webMusic.outputLatency;
                 webMusic.latencyRead = now;
             }
             const rate = webMusic.rate;
