@@ -8,8 +8,6 @@ import { startDesktop } from "./desktop.mjs";
 
 const puppeteer = createRequire(new URL("../../web/package.json", import.meta.url))("puppeteer-core");
 
-export const browserKinds = ["chromium", "firefox"];
-
 const chromiumFlags = [
     "--no-sandbox",
     "--use-gl=angle",
