@@ -1,13 +1,16 @@
-// The web page's numbers: frames a second of each scene in headless
-// Chromium at 1024x768 (SwiftShader, uncapped, muted) beside the native
-// demo's (--window --uncapped --mute under Xvfb, buffer swaps counted by
-// swap_log), the bytes the page is made of, and the time from the click on
-// the card to the show's first frame.
+// The web page's numbers: frames a second of each scene at 1024x768
+// (uncapped, muted) in headless Chromium (WebGL on SwiftShader) and in
+// Firefox ESR (a window on Xvfb, WebGL on Mesa's llvmpipe), beside the
+// native demo's (--window --uncapped --mute under Xvfb, buffer swaps counted
+// by swap_log), the bytes the page is made of, and the time from the click
+// on the card to the show's first frame in each browser.
 //
 // Chromium on a machine without a usable GPU draws WebGL with SwiftShader
 // and composites the page in software; that is the figure the target is
 // for. The tests' flags also put the compositor on SwiftShader, which costs
 // a full-screen pass of its own every frame; that figure is shown beside it.
+// Firefox draws WebGL with the system's OpenGL, here llvmpipe, and
+// composites in software.
 //   node bench/web_frames.mjs [BUILD] [PAGE]
 // BUILD is the desktop build (default build/), PAGE the page (build-web/page).
 import { spawn } from "node:child_process";
@@ -16,7 +19,7 @@ import { tmpdir } from "node:os";
 import { dirname, join, resolve } from "node:path";
 import { fileURLToPath } from "node:url";
 import { serve } from "../web/serve.mjs";
-import { Browser } from "../tests/web/chromium.mjs";
+import { Browser } from "../tests/web/browser.mjs";
 
 const root = resolve(dirname(fileURLToPath(import.meta.url)), "..");
 const build = resolve(process.argv[2] || join(root, "build"));
@@ -57,7 +60,7 @@ async function webFps(browser, url, from, index) {
     await sleep(measured);
     const fps = ((await browser.evaluate(count)) - before) * 1000 / (Date.now() - start);
     // Back to the card: a page drawing flat out holds up the next navigation.
-    await browser.key("Escape", 27);
+    await browser.key("Escape");
     await browser.waitFor("demo.state === 'card'", 10);
     return fps;
 }
@@ -112,19 +115,27 @@ const server = await serve(pageDir);
 const url = `http://127.0.0.1:${server.address().port}/`;
 const uncapped = ["--disable-frame-rate-limit", "--disable-gpu-vsync"];
 const compositing = { software: ["--disable-gpu-compositing"], swiftshader: [] };
+// Firefox's refresh driver ticks as fast as it can.
+const firefoxUncapped = { "layout.frame_rate": 0 };
 const web = {};
-for (const [name, flags] of Object.entries(compositing)) {
-    const browser = await Browser.launch({ width, height, flags: [...uncapped, ...flags] });
+async function measureScenes(name, kind, options) {
+    const browser = await Browser.launch(kind, { width, height, ...options });
     web[name] = [];
     for (const [index, from] of scenes.entries()) {
         web[name].push(await webFps(browser, url, from, index));
-        console.error(`web (${name} compositing) scene ${index + 1}: ${web[name][index].toFixed(1)} fps`);
+        console.error(`web (${name}) scene ${index + 1}: ${web[name][index].toFixed(1)} fps`);
     }
     await browser.close();
 }
-const browser = await Browser.launch({ width, height, flags: compositing.software });
-const clicks = await clickToFirstFrame(browser, url);
-await browser.close();
+for (const [name, flags] of Object.entries(compositing))
+    await measureScenes(name, "chromium", { flags: [...uncapped, ...flags] });
+await measureScenes("firefox", "firefox", { prefs: firefoxUncapped });
+const clicks = {};
+for (const [kind, options] of [["chromium", { flags: compositing.software }], ["firefox", {}]]) {
+    const browser = await Browser.launch(kind, { width, height, ...options });
+    clicks[kind] = await clickToFirstFrame(browser, url);
+    await browser.close();
+}
 server.close();
 
 const work = mkdtempSync(join(tmpdir(), "web-frames-"));
@@ -138,13 +149,14 @@ x.server.child.kill();
 rmSync(work, { recursive: true, force: true });
 
 console.log("Frames a second at 1024x768, uncapped and muted");
-console.log("       web: Chromium, WebGL on SwiftShader         native");
-console.log("scene  composited in software  on SwiftShader  Xvfb, llvmpipe");
+console.log("       web: Chromium, WebGL on SwiftShader   Firefox ESR, window    native");
+console.log("scene  composited in software  on SwiftShader  on Xvfb, llvmpipe  Xvfb, llvmpipe");
 const column = (n, width) => n.toFixed(1).padStart(width);
-scenes.forEach((from, i) =>
-    console.log(`  ${i + 1}  ${column(web.software[i], 17)}  ${column(web.swiftshader[i], 15)}  ${column(native[i], 14)}`));
+scenes.forEach((from, i) => console.log(`  ${i + 1}  ${column(web.software[i], 17)}  ${column(web.swiftshader[i], 15)}` +
+    `  ${column(web.firefox[i], 17)}  ${column(native[i], 14)}`));
 const kb = (n) => `${(n / 1024).toFixed(0)} KiB`;
 console.log(`Page: wasm ${kb(bytes.wasm)}, js/html/css ${kb(bytes.js)}, data ${kb(bytes.data)}, ` +
     `song ${kb(bytes.song)}, libopenmpt ${kb(bytes.libopenmpt)}; ` +
     `whole page ${(bytes.total / 1048576).toFixed(2)} MiB`);
-console.log(`Click to first frame: median ${clicks[2].toFixed(1)} ms, worst ${clicks[4].toFixed(1)} ms (5 clicks)`);
+for (const [kind, times] of Object.entries(clicks))
+    console.log(`Click to first frame in ${kind}: median ${times[2].toFixed(1)} ms, worst ${times[4].toFixed(1)} ms (5 clicks)`);

@@ -164,6 +164,9 @@ int main(int argc, char** argv) {
                      options.fromOrder);
 
     openWindow();
+    // Without WebGL 2 the page says so (openWindow has) and nothing more.
+    if (!emscripten_webgl_get_current_context())
+        return 1;
     glClearColor(1, 1, 1, 0.5);
     if (!loadTgaTextures()) {
         std::fprintf(stderr, "demo: none of the pictures titulo3.tga, tia.tga, palmera.tga and "

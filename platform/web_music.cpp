@@ -21,7 +21,7 @@ int webMusicOrderCount(int id);
 double webMusicOrderTime(int id, int order);
 void webMusicPlay(int id, int order);
 void webMusicStop();
-void webMusicPosition(int firstOrder, int* order, int* row);
+void webMusicPosition(int* order, int* row);
 int webMusicFinished();
 void webMusicStep(int frames, int16_t* stereo);
 }
@@ -38,7 +38,7 @@ static FMUSIC_MODULE* playing = nullptr;
 static int outputType = FSOUND_OUTPUT_AUTODETECT;
 
 static void detach(FMUSIC_MODULE* song) {
-    webMusicPosition(song->firstOrder, &song->heldOrder, &song->heldRow);
+    webMusicPosition(&song->heldOrder, &song->heldRow);
     webMusicStop();
     song->playing = false;
     playing = nullptr;
@@ -155,7 +155,7 @@ int FMUSIC_GetOrder(FMUSIC_MODULE* song) {
     if (!song->playing)
         return song->heldOrder;
     int order, row;
-    webMusicPosition(song->firstOrder, &order, &row);
+    webMusicPosition(&order, &row);
     return order;
 }
 
@@ -165,7 +165,7 @@ int FMUSIC_GetRow(FMUSIC_MODULE* song) {
     if (!song->playing)
         return song->heldRow;
     int order, row;
-    webMusicPosition(song->firstOrder, &order, &row);
+    webMusicPosition(&order, &row);
     return row;
 }
 

@@ -3,8 +3,14 @@
 // web_song.js (Module.webSong) and, unless muted, the audio worklet
 // (Module.audio: its context and node; or Module.audioProblem, why not).
 // Three outputs:
-// - device: the worklet plays the song; a frame is heard when the output's
-//   own timestamp says so, which counts the output latency;
+// - device: the worklet plays the song and tells, with each piece, the
+//   context frame it has rendered up to; the frame heard now follows from
+//   those counts and the output's latency, so no frame calls into the
+//   browser's audio engine (in Firefox such calls can block the page for
+//   good while the output starts). When no sound comes within a second of
+//   the start (no sound server, an output that never starts), the song goes
+//   on silently as below, and the worklet takes over when it starts after
+//   all, ahead of the silent song, never behind;
 // - silent: nothing is played; the song is rendered here, into nothing, as
 //   far as the wall clock has gone since it started;
 // - stepped: no clock; webMusicStep renders the next frames.
@@ -14,29 +20,115 @@ mergeInto(LibraryManager.library, {
         rate: 44100,
         songs: [null], // by id
         playing: 0, // id of the song being played
-        marks: [],
+        firstOrder: 0,
         run: 0, // counts the plays, so late news of an earlier one is dropped
+        // The song rendered here (silent, stepped, and device while silent).
+        marks: [],
         startTime: 0, // silent: when the song started, on performance.now()
         framesOut: 0, // stepped: frames handed over
         clockFrame: 0, // stepped: the frame heard now
         ended: false,
         endFrame: 0,
+        // Device: this play's news from the worklet, and whether the song goes
+        // on silently here meanwhile.
+        device: null,
+        silently: false,
+        hold: null, // the position the silent song had reached when the worklet took over
+        baseLatency: 0, // seconds from a frame rendered to it handed to the output
+        // Seconds from then to it heard: until it is first read, what sound
+        // servers on desktops commonly take.
+        outputLatency: 0.03,
+        latencyRead: 0, // when outputLatency was last read, on performance.now()
+        waitForSound: 1000, // ms from the start to going on silently
+        takeOverLead: 0.25, // seconds the worklet starts ahead of the silent song
 
-        audibleFrame: function () {
-            if (webMusic.mode === "stepped")
-                return webMusic.clockFrame;
-            if (webMusic.mode === "silent")
-                return Math.floor(((performance.now() - webMusic.startTime) / 1000) * webMusic.rate);
-            const stamp = Module.audio.context.getOutputTimestamp();
-            const since = Math.max(0, performance.now() - stamp.performanceTime) / 1000;
-            return Math.floor((stamp.contextTime + since) * webMusic.rate);
+        newDevice: function (now) {
+            return {
+                playTime: now, // when the play began, on performance.now()
+                started: 0, // when the first piece came, on performance.now()
+                head: 0, // the last context frame rendered
+                // The highest (frame - now * rate) in this half second and the last:
+                // the news that came quickest, on the line the rendering follows.
+                lead: -Infinity,
+                leadBefore: -Infinity,
+                leadSince: 0,
+                heard: -1, // the frame last said to be heard, so it never goes back
+                marks: [],
+                ended: false,
+                endFrame: 0,
+                awake: false, // the worklet has started after the song went on silently
+            };
         },
 
-        // Renders the playing song up to `frame` (silent and stepped), each
-        // piece into nothing or, when `into` is given, into it as 16-bit stereo.
+        silentFrame: function (now) {
+            return Math.floor(((now - webMusic.startTime) / 1000) * webMusic.rate);
+        },
+
+        // The context frame heard now, or -1 before the first piece. Between
+        // pieces it goes on at the rate; it never passes the last frame
+        // rendered (an output that stalls holds it) nor goes back.
+        deviceFrame: function (now) {
+            const d = webMusic.device;
+            if (!d.started)
+                return -1;
+            // outputLatency is the one figure of the audio engine read here: a
+            // second after the sound started, when the output is well up, and
+            // rarely after that.
+            if (now - d.started > 1000 && (!webMusic.latencyRead || now - webMusic.latencyRead > 10000)) {
+                webMusic.outputLatency = Module.audio.context.outputLatency || webMusic.outputLatency;
+                webMusic.latencyRead = now;
+            }
+            const rate = webMusic.rate;
+            const latency = (webMusic.baseLatency + webMusic.outputLatency) * rate;
+            const heard = (now / 1000) * rate + Math.max(d.lead, d.leadBefore) - latency;
+            d.heard = Math.max(d.heard, Math.floor(Math.min(heard, d.head)));
+            return d.heard;
+        },
+
+        // A piece of the worklet's, rendered up to context frame `frame`.
+        rendered: function (frame) {
+            const now = performance.now();
+            const d = webMusic.device;
+            if (!d.started)
+                d.started = now;
+            d.head = Math.max(d.head, frame);
+            if (now - d.leadSince > 500) {
+                d.leadBefore = d.lead;
+                d.lead = -Infinity;
+                d.leadSince = now;
+            }
+            d.lead = Math.max(d.lead, frame - (now / 1000) * webMusic.rate);
+        },
+
+        // Device: goes on silently when no sound has come in time, and back
+        // to the worklet once it is heard.
+        watch: function (now) {
+            const d = webMusic.device;
+            if (!webMusic.silently) {
+                if (d.started || now - d.playTime < webMusic.waitForSound)
+                    return;
+                webMusic.silently = true;
+                webMusic.songs[webMusic.playing].song.restart(webMusic.firstOrder, 0);
+                webMusic.marks = [];
+                webMusic.ended = false;
+                webMusic.startTime = now;
+                Module.audio.node.port.postMessage({ cmd: "follow", run: webMusic.run });
+                Module.soundState("silent");
+                return;
+            }
+            const frame = webMusic.deviceFrame(now);
+            if (d.marks.length === 0 || frame < d.marks[0].frame)
+                return;
+            webMusic.silently = false;
+            webMusic.hold = Module.webSong.positionAt(webMusic.marks, webMusic.silentFrame(now), webMusic.firstOrder);
+            Module.soundState("device");
+        },
+
+        // Renders the playing song here up to `frame`, each piece into
+        // nothing or, when `into` is given, into it as 16-bit stereo.
         renderTo: function (frame, into) {
             const entry = webMusic.songs[webMusic.playing];
-            if (!entry || webMusic.mode === "device")
+            if (!entry)
                 return;
             const song = entry.song;
             const pieceFrames = Module.webSong.pieceFrames;
@@ -53,16 +145,56 @@ mergeInto(LibraryManager.library, {
             webMusic.endFrame = song.endFrame;
         },
 
+        // The position heard now.
+        position: function () {
+            const now = performance.now();
+            if (webMusic.mode === "device")
+                webMusic.watch(now);
+            if (webMusic.mode === "device" && !webMusic.silently) {
+                const heard = Module.webSong.positionAt(webMusic.device.marks, webMusic.deviceFrame(now),
+                    webMusic.firstOrder);
+                const hold = webMusic.hold;
+                if (hold && (heard.order < hold.order || (heard.order === hold.order && heard.row < hold.row)))
+                    return hold;
+                webMusic.hold = null;
+                return heard;
+            }
+            let frame = webMusic.clockFrame;
+            if (webMusic.mode !== "stepped") {
+                frame = webMusic.silentFrame(now);
+                webMusic.renderTo(frame + 1);
+            }
+            return Module.webSong.positionAt(webMusic.marks, frame, webMusic.firstOrder);
+        },
+
+        finished: function () {
+            const now = performance.now();
+            if (webMusic.mode === "device" && !webMusic.silently)
+                return webMusic.device.ended && webMusic.deviceFrame(now) >= webMusic.device.endFrame;
+            const frame = webMusic.mode === "stepped" ? webMusic.clockFrame : webMusic.silentFrame(now);
+            return webMusic.ended && frame >= webMusic.endFrame;
+        },
+
         listen: function () {
-            Module.audio.node.port.onmessage = function (event) {
+            const port = Module.audio.node.port;
+            port.onmessage = function (event) {
                 const m = event.data;
-                if (m.run !== webMusic.run)
+                if (m.run !== webMusic.run || !webMusic.device)
                     return;
-                if (m.cmd === "mark")
-                    Module.webSong.addMark(webMusic.marks, m);
+                const d = webMusic.device;
+                if (m.cmd === "rendered")
+                    webMusic.rendered(m.frame);
+                else if (m.cmd === "mark")
+                    Module.webSong.addMark(d.marks, m);
                 else if (m.cmd === "end") {
-                    webMusic.ended = true;
-                    webMusic.endFrame = m.frame;
+                    d.ended = true;
+                    d.endFrame = m.frame;
+                } else if (m.cmd === "awake" && webMusic.silently && !d.awake) {
+                    // Started after all: ahead of the silent song by more than it
+                    // takes the sound to be heard.
+                    d.awake = true;
+                    const seconds = webMusic.silentFrame(performance.now()) / webMusic.rate;
+                    port.postMessage({ cmd: "go", run: m.run, seconds: seconds + webMusic.takeOverLead });
                 }
             };
         },
@@ -79,6 +211,7 @@ mergeInto(LibraryManager.library, {
         }
         if (webMusic.mode === "device") {
             webMusic.rate = Module.audio.context.sampleRate;
+            webMusic.baseLatency = Module.audio.context.baseLatency || 0;
             webMusic.listen();
         }
         return 1;
@@ -128,13 +261,18 @@ mergeInto(LibraryManager.library, {
     webMusicPlay__deps: ["$webMusic"],
     webMusicPlay: function (id, order) {
         webMusic.playing = id;
+        webMusic.firstOrder = order;
         webMusic.run++;
         webMusic.marks = [];
         webMusic.ended = false;
+        webMusic.silently = false;
+        webMusic.hold = null;
         const entry = webMusic.songs[id];
         if (webMusic.mode === "device") {
+            webMusic.device = webMusic.newDevice(performance.now());
             Module.audio.node.port.postMessage({ cmd: "play", id: id, run: webMusic.run, order: order });
             Module.audio.context.resume();
+            Module.soundState("device");
         } else {
             entry.song.restart(order, webMusic.framesOut);
             webMusic.startTime = performance.now();
@@ -147,22 +285,20 @@ mergeInto(LibraryManager.library, {
             Module.audio.node.port.postMessage({ cmd: "stop" });
         webMusic.playing = 0;
         webMusic.run++;
+        webMusic.device = null;
     },
 
     // Order and row heard now, through the two pointers.
     webMusicPosition__deps: ["$webMusic"],
-    webMusicPosition: function (firstOrder, order, row) {
-        const frame = webMusic.audibleFrame();
-        if (webMusic.mode === "silent")
-            webMusic.renderTo(frame + 1);
-        const position = Module.webSong.positionAt(webMusic.marks, frame, firstOrder);
+    webMusicPosition: function (order, row) {
+        const position = webMusic.position();
         HEAP32[order >> 2] = position.order;
         HEAP32[row >> 2] = position.row;
     },
 
     webMusicFinished__deps: ["$webMusic"],
     webMusicFinished: function () {
-        return webMusic.ended && webMusic.audibleFrame() >= webMusic.endFrame;
+        return webMusic.finished();
     },
 
     webMusicStep__deps: ["$webMusic"],

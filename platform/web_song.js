@@ -80,6 +80,13 @@ export class Song {
         this.last = null;
     }
 
+    // Moves on `seconds` from where it would play next.
+    skip(seconds) {
+        const at = this.lib._openmpt_module_get_position_seconds(this.mod);
+        this.lib._openmpt_module_set_position_seconds(this.mod, at + seconds);
+        this.rendered = true;
+    }
+
     // Renders the next `count` frames (at most a piece) at `rate`, as 16-bit
     // interleaved stereo (into null) or into two float channels; returns
     // how many were rendered and, through onMark, each new position.

@@ -12,6 +12,7 @@ const card = document.getElementById("card");
 const prompt = document.getElementById("prompt");
 const status = document.getElementById("status");
 const messages = document.getElementById("messages");
+const note = document.getElementById("note");
 
 const report = (window.demo = {
     state: "loading", // "card", "show", "stepped", "stopped"
@@ -20,6 +21,9 @@ const report = (window.demo = {
     orders: {}, // order: {frames, first, last}, times on performance.now()
     clickAt: 0,
     firstFrameMs: -1, // from the click to the show's first frame
+    // The show's sound: "device" (played or about to be), "silent" (no sound
+    // came in time: the song goes on silently), "" (muted or no worklet).
+    sound: "",
     messages: [],
 });
 
@@ -85,11 +89,12 @@ function fitCanvas() {
     canvas.height = Math.round(canvas.clientHeight * scale);
 }
 
+// Called inside the handler of the user's own event, as Firefox demands:
+// anywhere later it refuses.
 function toggleFullScreen() {
-    if (document.fullscreenElement)
-        document.exitFullscreen();
-    else
-        document.documentElement.requestFullscreen().catch((error) => console.log(String(error)));
+    const done = document.fullscreenElement ? document.exitFullscreen()
+        : document.documentElement.requestFullscreen();
+    done.catch((error) => console.log(String(error)));
 }
 
 // Keys as GLUT gives them: characters, and the few named keys that are ones.
@@ -185,10 +190,17 @@ async function start() {
             report.shows += again;
             prompt.textContent = again ? "Play again" : "Click to start";
             card.hidden = false;
+            note.hidden = true;
         },
         showStarted() {
             report.state = "show";
             card.hidden = true;
+        },
+        soundState(state) {
+            if (state === "silent" && report.sound !== "silent")
+                console.warn("music: no sound output has started; the song goes on silently");
+            report.sound = state;
+            note.hidden = state !== "silent";
         },
         frameDrawn(order) {
             const now = performance.now();
