@@ -35,10 +35,15 @@ mergeInto(LibraryManager.library, {
         silently: false,
         hold: null, // the position the silent song had reached when the worklet took over
         baseLatency: 0, // seconds from a frame rendered to it handed to the output
-        // Seconds from then to it heard: until it is first read, what sound
-        // servers on desktops commonly take.
+        // Seconds from then to it heard: until it is first read, or where it
+        // is never read, what sound servers on desktops commonly take.
         outputLatency: 0.03,
         latencyRead: 0, // when outputLatency was last read, on performance.now()
+        // Firefox (ESR 153 on PulseAudio) answers outputLatency through its
+        // audio server while holding its audio graph's lock, and now and then
+        // the two wait on each other for good: the page freezes, 2 starts in
+        // 12 when read once a second into the sound. There it is never read.
+        asksLatency: true,
         waitForSound: 1000, // ms from the start to going on silently
         takeOverLead: 0.25, // seconds the worklet starts ahead of the silent song
 
@@ -74,7 +79,8 @@ mergeInto(LibraryManager.library, {
             // outputLatency is the one figure of the audio engine read here: a
             // second after the sound started, when the output is well up, and
             // rarely after that.
-            if (now - d.started > 1000 && (!webMusic.latencyRead || now - webMusic.latencyRead > 10000)) {
+            if (webMusic.asksLatency && now - d.started > 1000 &&
+                (!webMusic.latencyRead || now - webMusic.latencyRead > 10000)) {
                 webMusic.outputLatency = Module.audio.context.outputLatency || webMusic.outputLatency;
                 webMusic.latencyRead = now;
             }
@@ -212,6 +218,7 @@ mergeInto(LibraryManager.library, {
         if (webMusic.mode === "device") {
             webMusic.rate = Module.audio.context.sampleRate;
             webMusic.baseLatency = Module.audio.context.baseLatency || 0;
+            webMusic.asksLatency = !/Firefox\//.test(navigator.userAgent);
             webMusic.listen();
         }
         return 1;
