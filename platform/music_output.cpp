@@ -233,8 +233,9 @@ static void beginSilence(int64_t now) {
     output.steady = false;
 }
 
-// A device that stops taking sound gets its line at once if it was under
-// way, after a while if it never was; one that SDL gives up gets its own.
+// A device that makes no request for a while leaves the song to the wall
+// clock. Its silence gets a line at once if it was under way, after a while
+// if it never was; a device SDL gives up gets a line of its own.
 static void watchDevice(int64_t now) {
     if (!output.device || output.recording || output.lost)
         return;
@@ -247,15 +248,11 @@ static void watchDevice(int64_t now) {
             devices->changed.notify_all();
         return;
     }
-    if (!output.silentSince && now - output.lastTaken > stallNanoseconds) {
-        const bool wasSteady = output.steady;
-        beginSilence(now);
-        if (wasSteady) {
-            tell(&output.stallToldAt, now, stallLine);
-            output.silenceTold = true;
-        }
-    } else if (output.silentSince && !output.silenceTold &&
-               now - output.silentSince > quietNanoseconds) {
+    if (now - output.lastTaken <= stallNanoseconds)
+        return;
+    const bool wasUnderWay = output.steady;
+    beginSilence(now);
+    if (!output.silenceTold && (wasUnderWay || now - output.silentSince > quietNanoseconds)) {
         tell(&output.stallToldAt, now, stallLine);
         output.silenceTold = true;
     }
