@@ -10,8 +10,8 @@ BUILD="$ROOT/build"
 # capture program and ffmpeg for the menu icon the build makes. The sound
 # goes to whatever server the desktop runs, through SDL.
 PACKAGES=(build-essential cmake pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri
-          libjpeg62-turbo-dev libopenmpt-dev libsdl2-dev libxrandr-dev libxss-dev libsystemd-dev
-          libegl-dev libegl-mesa0 ffmpeg)
+          libjpeg62-turbo-dev libopenmpt-dev libsdl2-dev libxrandr-dev libxinerama-dev
+          libxss-dev libsystemd-dev libegl-dev libegl-mesa0 ffmpeg)
 
 # What the tests add, for ./run-tests only: GoogleTest, a virtual display and
 # the tools that drive and photograph it, clang for the fuzz targets.
