@@ -32,7 +32,7 @@ void FSOUND_Step(int frames, int16_t* stereo);
 // when the file is missing, empty, unreadable or not a module.
 FMUSIC_MODULE* FMUSIC_LoadSong(const char* name);
 // All of these accept null; order and row of a null song are -1.
-// PlaySong gives a device being opened a moment (half a second from
+// PlaySong gives a device being opened a moment (a quarter of a second from
 // FSOUND_Init at most), so the song starts on it rather than silently.
 signed char FMUSIC_PlaySong(FMUSIC_MODULE* mod);
 signed char FMUSIC_StopSong(FMUSIC_MODULE* mod);

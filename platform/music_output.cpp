@@ -120,7 +120,7 @@ static const int64_t lineNanoseconds = 5000000000;
 // About once a second, while no device takes sound, another is sought.
 static const int64_t retryNanoseconds = 1000000000;
 // What a song started soon after the opening waits for the first device.
-static const int64_t settleNanoseconds = 500000000;
+static const int64_t settleNanoseconds = 250000000;
 // What closing waits for SDL to close the device.
 static const auto closeWait = std::chrono::milliseconds(250);
 static const auto keeperTick = std::chrono::milliseconds(5);

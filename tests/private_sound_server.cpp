@@ -23,7 +23,7 @@ bool PrivateSoundServer::start(bool withSink) {
         mkdir((folder + "/run").c_str(), 0700);
     }
     server = std::make_unique<ChildProcess>();
-    if (!(kind == SoundServer::pulseAudio ? startPulseAudio() : startPipeWire()))
+    if (!(kind == SoundServer::pulseAudio ? startPulseAudio() : startPipeWire(withSink)))
         return false;
     bool answers = false;
     for (int i = 0; i < 200 && server->running() && !answers; i++) {
@@ -55,16 +55,15 @@ bool PrivateSoundServer::startPulseAudio() {
 }
 
 // The services of a desktop session, on a bus of their own; the session
-// manager and the PulseAudio service once PipeWire listens.
-bool PrivateSoundServer::startPipeWire() {
+// manager (if wanted) and the PulseAudio service once PipeWire listens.
+bool PrivateSoundServer::startPipeWire(bool withSessionManager) {
     // A server killed leaves its socket behind, which the session would take
     // for a server listening.
     for (const char* stale : {"/run/pipewire-0", "/run/pipewire-0.lock", "/run/pulse"})
         std::filesystem::remove_all(folder + stale);
     const std::string session =
-        "pipewire & "
-        "while [ ! -S \"$XDG_RUNTIME_DIR/pipewire-0\" ]; do sleep 0.02; done; "
-        "wireplumber & pipewire-pulse & wait";
+        "pipewire & while [ ! -S \"$XDG_RUNTIME_DIR/pipewire-0\" ]; do sleep 0.02; done; " +
+        std::string(withSessionManager ? "wireplumber & " : "") + "pipewire-pulse & wait";
     return server->start({"dbus-run-session", "--", "sh", "-c", session}, folder,
                          {"HOME=" + folder + "/home", "XDG_RUNTIME_DIR=" + folder + "/run"});
 }

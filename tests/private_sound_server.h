@@ -23,8 +23,10 @@ class PrivateSoundServer {
     ~PrivateSoundServer();
 
     // The server, in a folder of its own (the same one again after kill()),
-    // with the null sink "demo" as its default unless `withSink` is false;
-    // true once it takes clients.
+    // with the null sink "demo" as its default; true once it takes clients.
+    // Without a sink PulseAudio has none at all, and PipeWire runs without
+    // its session manager, which would make a dummy one: streams then wait
+    // for ever for a sink to play on.
     bool start(bool withSink = true);
     // What a program needs in its environment to play on this server.
     std::vector<std::string> environment() const;
@@ -44,7 +46,7 @@ class PrivateSoundServer {
     ProcessResult pactl(const std::string& arguments) const;
     bool commandSinkNode(const std::string& command) const;
     bool startPulseAudio();
-    bool startPipeWire();
+    bool startPipeWire(bool withSessionManager);
 
     SoundServer kind;
     std::string folder;
