@@ -91,12 +91,17 @@ static double readAt(const std::vector<Read>& reads, int order, double from) {
     return -1;
 }
 
+// Three windows in a row, so a click at the return is not taken for a note.
 static double heardAt(const Recording& recording, int order, double from) {
     const size_t window = 2048, step = 220;
+    int inARow = 0;
     for (size_t at = 0; at + window <= recording.stereo.size() / 2; at += step) {
         const double seconds = recording.firstFrame + double(at + window / 2) / rate;
-        if (seconds >= from && heardOrder(&recording.stereo[2 * at], window) >= order)
-            return seconds;
+        const bool heard =
+            seconds >= from && heardOrder(&recording.stereo[2 * at], window) >= order;
+        inARow = heard ? inARow + 1 : 0;
+        if (inARow == 3)
+            return seconds - 2.0 * step / rate;
     }
     return -1;
 }
