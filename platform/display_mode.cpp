@@ -5,6 +5,7 @@
 #include <GL/glxext.h>
 #include <X11/extensions/Xinerama.h>
 #include <X11/extensions/Xrandr.h>
+#include <cstdlib>
 #include <cstring>
 #include <unistd.h>
 #include <vector>
@@ -230,6 +231,8 @@ void openWindow() {
 }
 
 void enterFullScreen() {
+    // However the process ends by exit(), the user's mode comes back first.
+    std::atexit(leaveFullScreen);
     glutEnterGameMode();
     if (glutGameModeGet(GLUT_GAME_MODE_ACTIVE) && !gameModeFillsAScreen())
         glutLeaveGameMode();

@@ -42,10 +42,8 @@ void reshape(int width, int height) {
 }
 
 void keyboard(unsigned char key, int, int) {
-    if (key == 27 || key == 'q') {
-        giveDesktopBack();
-        exit(0);
-    }
+    if (key == 27 || key == 'q')
+        exit(0); // the display mode and the screen saver are given back at exit
     if (key == 'v')
         modelPrimitive = modelPrimitive == GL_TRIANGLES ? GL_LINE_STRIP : GL_TRIANGLES;
     std::cout << "Keypress Occured: " << key << std::endl;
