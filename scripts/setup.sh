@@ -22,7 +22,7 @@ TEST_PACKAGES=(libgtest-dev libxfixes-dev xvfb xauth xdotool x11-apps clang libc
 # a bus of its own), and the tools that look at them.
 TEST_PACKAGES+=(xserver-xorg-core xserver-xorg-video-dummy openbox x11-utils x11-xserver-utils
                 pulseaudio pulseaudio-utils pipewire pipewire-bin wireplumber pipewire-pulse
-                dbus dbus-bin)
+                dbus-daemon)
 # The Debian package: its dependencies computed by dpkg-shlibdeps (which needs
 # file), the result checked by lintian.
 TEST_PACKAGES+=(dpkg-dev file lintian)
