@@ -21,6 +21,11 @@
 #include <gtest/gtest.h>
 #include <thread>
 
+// For the tests' names and messages.
+static void PrintTo(SoundServer server, std::ostream* out) {
+    *out << (server == SoundServer::pulseAudio ? "PulseAudio" : "PipeWire");
+}
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
