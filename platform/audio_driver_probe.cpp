@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -18,6 +19,9 @@
 
 // A server that takes its time answering still answers well within this.
 static const int64_t answerNanoseconds = 3000000000;
+// A driver that keeps its answer back this long has the next one tried
+// beside it; one that answers at once spares the others the trial.
+static const int64_t staggerNanoseconds = 500000000;
 // A device taking sound asks for more within this; one that does not has
 // stopped (a sink suspended or paused takes a buffer or two, then nothing).
 static const int64_t requestGapNanoseconds = 500000000;
@@ -183,6 +187,7 @@ static bool takesSound(int rate) {
 
 struct Probe {
     std::string driver;
+    int64_t startedAt = -1; // not yet started while negative
     pid_t pid = -1;
     int from = -1;
     bool done = false; // its answer is complete: the pipe has closed
@@ -232,10 +237,10 @@ static std::string failure(Probe* probe) {
 }
 
 // The answer once it is known: the first driver in order that passed, every
-// one before it having failed or (past the deadline) not answered.
-static bool decide(std::vector<Probe>& probes, bool pastDeadline, std::string* answer) {
+// one before it having failed or not answered in time.
+static bool decide(std::vector<Probe>& probes, int64_t now, std::string* answer) {
     for (Probe& probe : probes) {
-        if (!probe.done && !pastDeadline)
+        if (!probe.done && (probe.startedAt < 0 || now < probe.startedAt + answerNanoseconds))
             return false;
         if (probe.done && probe.answer == "+") {
             *answer = "+" + probe.driver;
@@ -258,23 +263,37 @@ static void endProbes(std::vector<Probe>& probes) {
     }
 }
 
+// The drivers in order, each started once the one before has failed or
+// kept its answer back a while, until the answer is known.
 static std::string probeAll(const ProbeRequest& request, int socket) {
     std::vector<Probe> probes(request.drivers.size());
-    for (size_t i = 0; i < probes.size(); i++) {
+    for (size_t i = 0; i < probes.size(); i++)
         probes[i].driver = request.drivers[i];
-        startProbe(&probes[i], request, socket);
-    }
-    const int64_t deadline = monotonicNanoseconds() + answerNanoseconds;
+    size_t started = 0;
     std::string answer;
-    while (!decide(probes, monotonicNanoseconds() >= deadline, &answer)) {
+    for (;;) {
+        const int64_t now = monotonicNanoseconds();
+        if (decide(probes, now, &answer))
+            break;
+        if (started < probes.size() &&
+            (started == 0 || probes[started - 1].done ||
+             now >= probes[started - 1].startedAt + staggerNanoseconds)) {
+            probes[started].startedAt = now;
+            startProbe(&probes[started++], request, socket);
+            continue;
+        }
+        // Until an answer, the next driver's turn or the first deadline.
+        int64_t until = started < probes.size() ? probes[started - 1].startedAt + staggerNanoseconds
+                                                : INT64_MAX;
         std::vector<pollfd> wait = {{socket, POLLIN, 0}};
         std::vector<Probe*> waiting;
-        for (Probe& probe : probes)
-            if (!probe.done) {
-                wait.push_back({probe.from, POLLIN, 0});
-                waiting.push_back(&probe);
+        for (size_t i = 0; i < started; i++)
+            if (!probes[i].done) {
+                wait.push_back({probes[i].from, POLLIN, 0});
+                waiting.push_back(&probes[i]);
+                until = std::min(until, probes[i].startedAt + answerNanoseconds);
             }
-        const int64_t left = std::max<int64_t>(deadline - monotonicNanoseconds(), 0);
+        const int64_t left = std::max<int64_t>(until - now, 0);
         if (poll(wait.data(), wait.size(), int(left / 1000000) + 1) < 0 && errno != EINTR)
             break;
         // The program asks nothing more before it has its answer: the

@@ -35,9 +35,11 @@ bool startAudioProber(AudioProber* prober);
 void stopAudioProber(AudioProber* prober);
 
 // The first of `drivers` that passes `test` for a device like `want` (its
-// callback aside), all tried at once, each for a few seconds at most: true
-// with its name in *driver, else false with the reason of the first one that
-// failed. Gives up, false with an empty reason, once `interrupt` is readable.
+// callback aside), each tried for a few seconds at most, the next one as soon
+// as the one before fails or beside it once it keeps its answer back for half
+// a second: true with its name in *driver, else false with the reason of the
+// first one. Gives up, false with an empty reason, once `interrupt` is
+// readable.
 bool findPlayingDriver(const AudioProber& prober, const std::vector<std::string>& drivers,
                        const SDL_AudioSpec& want, AudioProbeTest test, int interrupt,
                        std::string* driver, std::string* reason);
