@@ -25,18 +25,13 @@ bool PrivateSoundServer::start(bool withSink) {
     server = std::make_unique<ChildProcess>();
     if (!(kind == SoundServer::pulseAudio ? startPulseAudio() : startPipeWire(withSink)))
         return false;
-    bool answers = false;
-    for (int i = 0; i < 200 && server->running() && !answers; i++) {
-        answers = control("info");
-        if (!answers)
-            usleep(50000);
-    }
-    if (!answers)
+    // Each step is tried for a while: a busy machine may take its time.
+    if (!retried("info"))
         return false;
     if (!withSink)
         return true;
-    if (!control("load-module module-null-sink sink_name=demo") ||
-        !control("set-default-sink demo"))
+    if (!retried("load-module module-null-sink sink_name=demo") ||
+        !retried("set-default-sink demo"))
         return false;
     // The session manager may take a moment to make the sink the default.
     for (int i = 0; i < 100; i++) {
@@ -44,6 +39,21 @@ bool PrivateSoundServer::start(bool withSink) {
             return true;
         usleep(50000);
     }
+    trouble += "the sink never became the default\n";
+    return false;
+}
+
+// pactl until it succeeds, for ten seconds at most while the server runs.
+bool PrivateSoundServer::retried(const std::string& arguments) {
+    ProcessResult result;
+    for (int i = 0; i < 200 && server->running(); i++) {
+        result = pactl(arguments);
+        if (result.exitCode == 0)
+            return true;
+        usleep(50000);
+    }
+    trouble += "pactl " + arguments + ": " + result.err +
+               (server->running() ? "" : "(the server has ended)") + "\n";
     return false;
 }
 
@@ -126,5 +136,5 @@ void PrivateSoundServer::kill() {
 }
 
 std::string PrivateSoundServer::log() const {
-    return server ? server->out() + server->err() : std::string();
+    return trouble + (server ? server->out() + server->err() : std::string());
 }

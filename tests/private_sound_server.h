@@ -44,6 +44,7 @@ class PrivateSoundServer {
 
   private:
     ProcessResult pactl(const std::string& arguments) const;
+    bool retried(const std::string& arguments);
     bool commandSinkNode(const std::string& command) const;
     bool startPulseAudio();
     bool startPipeWire(bool withSessionManager);
@@ -51,4 +52,5 @@ class PrivateSoundServer {
     SoundServer kind;
     std::string folder;
     std::unique_ptr<ChildProcess> server;
+    std::string trouble; // what went wrong in start()
 };
