@@ -610,6 +610,16 @@ void musicOutputUnlock() {
 }
 
 void musicOutputSetSource(MusicRenderFunction render, void* source) {
+    // While the wall clock drives the song, what is due now is rendered
+    // first, however late the keeper is: a song started now starts now.
+    if (output.following) {
+        const int64_t now = monotonicNanoseconds();
+        const int64_t due = output.clockFrame + framesIn(now - output.clockTime);
+        if (due > output.framesOut) {
+            renderPieces(due - output.framesOut, nullptr);
+            output.clockLimit = output.framesOut;
+        }
+    }
     output.render = render;
     output.source = source;
 }
