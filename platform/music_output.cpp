@@ -58,6 +58,7 @@ struct MusicOutput {
     int64_t takingSince = 0;
     int64_t silentSince = 0;
     bool steady = false;
+    bool silenceAfterSteady = false; // the silence came after steady sound
     bool silenceTold = false;
     int64_t stallToldAt = INT64_MIN / 2;
     int64_t lossToldAt = INT64_MIN / 2;
@@ -86,6 +87,7 @@ struct DeviceControl {
     int interrupt[2] = {-1, -1}; // written to cut a probe short
     int64_t openedAt = 0;
     bool quietFailure = false; // SDL_AUDIODRIVER offers silence after these
+    bool recording = false;    // the file driver alone, which a song waits for
     std::vector<std::string> drivers;
     // Written by the device thread alone.
     AudioProber prober;
@@ -113,7 +115,10 @@ static const int64_t stallNanoseconds = 100000000;
 // that stops then has stalled. Before, it may still be starting: a sink
 // that was idle can take the first buffer and no more for two seconds.
 static const int64_t steadyNanoseconds = 200000000;
-// Silent for this long, a device that was never under way has stalled too.
+// A silence gets its line when it lasts this long after steady sound (a
+// busy machine can hold the audio thread up for a moment), or the longer
+// time when the device was never under way.
+static const int64_t stallLineNanoseconds = 500000000;
 static const int64_t quietNanoseconds = 4000000000;
 // One line a kind in this time at most.
 static const int64_t lineNanoseconds = 5000000000;
@@ -121,6 +126,7 @@ static const int64_t lineNanoseconds = 5000000000;
 static const int64_t retryNanoseconds = 1000000000;
 // What a song started soon after the opening waits for the first device.
 static const int64_t settleNanoseconds = 250000000;
+static const int64_t recordingSettleNanoseconds = 5000000000;
 // What closing waits for SDL to close the device.
 static const auto closeWait = std::chrono::milliseconds(250);
 static const auto keeperTick = std::chrono::milliseconds(5);
@@ -228,14 +234,16 @@ static void followWallClock(int64_t now) {
 static void beginSilence(int64_t now) {
     if (!output.following)
         startFollowing(now);
-    if (!output.silentSince)
+    if (!output.silentSince) {
         output.silentSince = now;
+        output.silenceAfterSteady = output.steady;
+    }
     output.steady = false;
 }
 
 // A device that makes no request for a while leaves the song to the wall
-// clock. Its silence gets a line at once if it was under way, after a while
-// if it never was; a device SDL gives up gets a line of its own.
+// clock. Its silence gets a line soon if it was under way, after a while if
+// it never was; a device SDL gives up gets a line of its own.
 static void watchDevice(int64_t now) {
     if (!output.device || output.recording || output.lost)
         return;
@@ -250,9 +258,10 @@ static void watchDevice(int64_t now) {
     }
     if (now - output.lastTaken <= stallNanoseconds)
         return;
-    const bool wasUnderWay = output.steady;
     beginSilence(now);
-    if (!output.silenceTold && (wasUnderWay || now - output.silentSince > quietNanoseconds)) {
+    const int64_t silent = now - output.silentSince;
+    if (!output.silenceTold &&
+        silent > (output.silenceAfterSteady ? stallLineNanoseconds : quietNanoseconds)) {
         tell(&output.stallToldAt, now, stallLine);
         output.silenceTold = true;
     }
@@ -328,6 +337,7 @@ static void useDevice(const OpenedDevice& opened, int64_t now) {
     output.takingSince = 0;
     output.silentSince = now;
     output.steady = false;
+    output.silenceAfterSteady = false;
     output.silenceTold = false;
     if (output.following) {
         output.following = false;
@@ -564,6 +574,7 @@ bool musicOutputOpen(int rate, bool muted) {
         auto control = std::make_shared<DeviceControl>();
         control->drivers = drivers;
         control->quietFailure = silenceAsked;
+        control->recording = drivers == std::vector<std::string>{"disk"};
         control->openedAt = now;
         // Forked first, while this thread may still be the only one.
         if (pipe2(control->interrupt, O_CLOEXEC | O_NONBLOCK) == 0 &&
@@ -584,7 +595,10 @@ void musicOutputWaitForDevice() {
     if (!devices)
         return;
     std::shared_ptr<DeviceControl> control = devices;
-    const int64_t left = control->openedAt + settleNanoseconds - monotonicNanoseconds();
+    // A recording must hold the song from its first frame, and the file
+    // driver has no server to wait for.
+    const int64_t wait = control->recording ? recordingSettleNanoseconds : settleNanoseconds;
+    const int64_t left = control->openedAt + wait - monotonicNanoseconds();
     if (left > 0)
         control->changed.wait_for(hold, std::chrono::nanoseconds(left),
                                   [&] { return control->settled; });

@@ -19,8 +19,9 @@ using MusicRenderFunction = int (*)(void* source, int64_t frame, int count, int1
 // or with SDL_AUDIODRIVER=dummy, it opens nothing, without a line. Forks the
 // process that tries the drivers: call it before starting any thread.
 bool musicOutputOpen(int rate, bool muted = false);
-// Waits until the first try at a device is over, a quarter of a second after the
-// opening at most, so a song started now starts on the device.
+// Waits until the first try at a device is over, a quarter of a second after
+// the opening at most (SDL's file driver, which records every frame, is
+// waited for), so a song started now starts on the device.
 void musicOutputWaitForDevice();
 // Opens no device and starts no thread: the song advances only by
 // musicOutputStep, as fast or as slow as the caller goes.

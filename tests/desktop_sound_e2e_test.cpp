@@ -253,13 +253,13 @@ TEST_P(RestartedServer, TheMusicComesBackWithinTwoSecondsWhereTheShowIs) {
     ASSERT_TRUE(server.start()) << server.log();
     const auto back = Clock::now();
     Recorder recorder;
-    recorder.start(server, 5);
+    recorder.start(server, 7);
     // The show turns from Scene5 to Scene6 at order 17, 7 s into the song:
     // between the start of the last capture that shows Scene5 and the end
     // of the first that shows Scene6.
     Clock::time_point scene5Shown, scene6Shown;
     bool scene6 = false;
-    while (!scene6 && demo.running() && secondsSince(songStart) < 10) {
+    while (!scene6 && demo.running() && secondsSince(songStart) < 12) {
         const auto before = Clock::now();
         Screenshot shot;
         if (!display.capture(shot))
@@ -292,7 +292,9 @@ TEST_P(RestartedServer, TheMusicComesBackWithinTwoSecondsWhereTheShowIs) {
         << "seconds from the return to music";
     // Order 17 is heard when the show turns to it; where the music was when
     // the server went, it would come two seconds late. Heard in three
-    // windows in a row, so a click is not taken for the note.
+    // windows in a row, so a click is not taken for the note. Within a
+    // second: on a busy machine the server holds more sound after each
+    // underrun, a delay SDL does not tell.
     const size_t window = 2048, step = 441;
     double turned = -1;
     for (size_t at = first, inARow = 0; at + window <= frames && turned < 0; at += step) {
@@ -302,8 +304,8 @@ TEST_P(RestartedServer, TheMusicComesBackWithinTwoSecondsWhereTheShowIs) {
                      double(at - 2 * step + window / 2) / 44100;
     }
     ASSERT_GE(turned, 0) << "order 17 never heard";
-    EXPECT_GT(turned, secondsBetween(songStart, scene5Shown) - 0.25);
-    EXPECT_LT(turned, secondsBetween(songStart, scene6Shown) + 0.25);
+    EXPECT_GT(turned, secondsBetween(songStart, scene5Shown) - 1);
+    EXPECT_LT(turned, secondsBetween(songStart, scene6Shown) + 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Drivers, RestartedServer, testing::Values("", "pipewire"),
