@@ -1,13 +1,20 @@
-// first_frame [RUNS]: how long the demo takes from its start to its first
-// frame on the generated assets. Each run starts the real binary on an Xvfb
-// of its own and measures two moments from the fork: the "Window Changed to"
-// line on its standard output (the main loop has begun and the first frame
-// is being drawn), and the first screenshot that shows Scene1. Screenshots
-// are taken back to back, so the second moment is late by up to one capture,
-// whose mean time is printed too. Prints every run and the medians.
+// first_frame [RUNS] [SOUND]: how long the demo takes from its start to its
+// first frame on the generated assets. Each run starts the real binary on an
+// Xvfb of its own and measures two moments from the fork: the "Window
+// Changed to" line on its standard output (the main loop has begun and the
+// first frame is being drawn), and the first screenshot that shows Scene1.
+// Screenshots are taken back to back, so the second moment is late by up to
+// one capture, whose mean time is printed too. Prints every run and the
+// medians.
+//
+// SOUND is the sound set-up: "dummy" (SDL's silent driver, the default),
+// "pipewire-without-sink" (a PipeWire session of its own with pipewire-pulse
+// but no session manager, so no sink: every driver waits for one) or
+// "no-server" (no sound server at all).
 #include "tests/demo_assets.h"
 #include "tests/demo_scenes.h"
 #include "tests/private_display.h"
+#include "tests/private_sound_server.h"
 
 #include <algorithm>
 #include <chrono>
@@ -35,7 +42,8 @@ struct Run {
     double captureTime = 0;
 };
 
-static Run measure(const std::string& dir, const SceneReferences& references) {
+static Run measure(const std::string& dir, const SceneReferences& references,
+                   const std::vector<std::string>& sound) {
     Run run;
     PrivateDisplay display;
     if (!display.start()) {
@@ -46,8 +54,9 @@ static Run measure(const std::string& dir, const SceneReferences& references) {
     double windowAt = -1;
     auto begin = Clock::now();
     // Frames back to back, as the figures before the 60 Hz pacing were taken.
-    if (!demo.start({DEMO_BINARY, "--uncapped"}, dir,
-                    {"DISPLAY=" + display.name(), "SDL_AUDIODRIVER=dummy"}))
+    std::vector<std::string> environment = sound;
+    environment.push_back("DISPLAY=" + display.name());
+    if (!demo.start({DEMO_BINARY, "--uncapped"}, dir, environment))
         return run;
     std::thread watcher([&] {
         if (demo.waitForOutput("Window Changed to", 30))
@@ -79,6 +88,27 @@ static Run measure(const std::string& dir, const SceneReferences& references) {
 
 int main(int argc, char** argv) {
     int runs = argc > 1 ? std::atoi(argv[1]) : 10;
+    const std::string setUp = argc > 2 ? argv[2] : "dummy";
+    // Without SDL_AUDIODRIVER SDL tries its drivers in its own order.
+    std::vector<std::string> sound = {"SDL_AUDIODRIVER="};
+    PrivateSoundServer pipeWire(SoundServer::pipeWire);
+    char nowhere[] = "/tmp/first_frame_no_server_XXXXXX";
+    if (setUp == "dummy") {
+        sound = {"SDL_AUDIODRIVER=dummy"};
+    } else if (setUp == "pipewire-without-sink") {
+        if (!pipeWire.start(false)) {
+            std::fprintf(stderr, "first_frame: cannot start PipeWire\n%s", pipeWire.log().c_str());
+            return 1;
+        }
+        for (const std::string& variable : pipeWire.environment())
+            sound.push_back(variable);
+    } else if (setUp == "no-server" && mkdtemp(nowhere)) {
+        sound.push_back("XDG_RUNTIME_DIR=" + std::string(nowhere));
+        sound.push_back("PULSE_SERVER=unix:" + std::string(nowhere) + "/native");
+    } else {
+        std::fprintf(stderr, "usage: first_frame [RUNS] [dummy|pipewire-without-sink|no-server]\n");
+        return 2;
+    }
     std::string assets =
         generatedAssets(DEMO_BUILD_DIR "/tools/assetgen", DEMO_BUILD_DIR "/demo_e2e_assets");
     char pattern[] = "/tmp/first_frame_XXXXXX";
@@ -94,7 +124,7 @@ int main(int argc, char** argv) {
     }
     std::vector<double> windows, scenes, captures;
     for (int i = 0; i < runs; i++) {
-        Run run = measure(dir, references);
+        Run run = measure(dir, references, sound);
         std::printf("run %2d: window line %.3f s, Scene1 on screen %.3f s (capture %.3f s)%s\n",
                     i + 1, run.window, run.scene1, run.captureTime, run.ok ? "" : "  FAILED");
         if (!run.ok)
@@ -104,6 +134,9 @@ int main(int argc, char** argv) {
         captures.push_back(run.captureTime);
     }
     std::filesystem::remove_all(dir);
+    if (setUp == "no-server")
+        std::filesystem::remove_all(nowhere);
+    std::printf("sound: %s\n", setUp.c_str());
     std::printf("median of %zu runs: window line %.3f s, Scene1 on screen %.3f s, one capture "
                 "%.3f s\n",
                 windows.size(), median(windows), median(scenes), median(captures));

@@ -1,27 +1,33 @@
-// A sound sink suspended while the song plays, as desktops do when another
-// output is chosen or a headset leaves: how the position that each frame
-// reads moves across the suspension and the resume, and how soon the music
-// sounds again once the sink is back.
+// A sound sink stopped while the song plays, as desktops do when the monitor
+// with the speakers goes to sleep, another output is chosen or a headset
+// leaves, and then its server killed and started again, as when it crashes
+// or is updated: how the position that each frame reads moves across them,
+// how soon the music sounds again once the sink and then the server are
+// back, and whether what sounds then is where the show is.
 //
-// The music layer plays a test song (rows of 25 ms) on a PulseAudio server
-// of its own with a null sink. A loop reads row and order 60 times a second,
-// as the demo's frames do; the sink is suspended at 3 s and resumed at 6 s.
-// A recorder on the sink's monitor, started during the suspension, times the
-// first sound after the resume (its own latency, about 20 ms, included).
+// The music layer plays a test song, each order one held note of its own
+// pitch, a second an order, on a server of its own with a null sink. A loop
+// reads row and order 60 times a second, as the demo's frames do. The sink
+// is stopped at 3 s (PulseAudio suspends it, PipeWire pauses its node) and
+// started again at 6 s; the server is killed at 9 s and started again at
+// 11 s. Recorders on the sink's monitor, started during the stop and as soon
+// as the server is back, time the first sound (their own latency, about
+// 20 ms, included) and tell the order it plays.
 //
-// Usage: sink_suspend
+// Usage: sink_suspend [pulseaudio|pipewire] [SDL driver]
 
 #include "platform/music.h"
-#include "tests/private_pulse.h"
+#include "tests/private_sound_server.h"
 #include "tests/test_songs.h"
 #include "tools/writers/it_writer.h"
 #include "tools/writers/tga_writer.h"
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -38,41 +44,88 @@ static double since(Clock::time_point start) {
 struct Read {
     double seconds; // when the frame read it
     double song;    // where the song was, in seconds of song
+    int order;
 };
 
-// When the monitor first delivers sound, in seconds from `start`.
-static void listen(const std::string& command, Clock::time_point start,
-                   std::atomic<double>* firstSound) {
+// What the monitor delivers for `seconds`, dated: each block arrives just
+// after it was played, so the earliest arrival less the frames before it
+// dates the first frame.
+struct Recording {
+    std::vector<int16_t> stereo;
+    double firstFrame = 1e9; // seconds from the start of the run
+};
+
+static void record(const std::string& environment, double seconds, Clock::time_point start,
+                   Recording* into) {
+    const std::string command = environment + "timeout " + std::to_string(seconds) +
+                                " parec -d demo.monitor --raw --latency-msec=20 --rate=44100 "
+                                "--channels=2 --format=s16le";
     FILE* in = popen(command.c_str(), "r");
     if (!in)
         return;
     int16_t block[2 * 441];
     size_t got;
     while ((got = fread(block, 4, 441, in)) > 0) {
-        for (size_t i = 0; i < 2 * got; i++)
-            if (std::abs(block[i]) > 100 && *firstSound < 0) {
-                *firstSound = since(start);
-                break;
-            }
+        into->stereo.insert(into->stereo.end(), block, block + 2 * got);
+        into->firstFrame =
+            std::min(into->firstFrame, since(start) - double(into->stereo.size() / 2) / rate);
     }
     pclose(in);
 }
 
-int main() {
-    PrivatePulse pulse;
-    if (!pulse.start()) {
-        std::fprintf(stderr, "sink_suspend: cannot start a PulseAudio server\n");
+// When the recording first sounds, in seconds from the start of the run;
+// negative when it never does.
+static double firstSound(const Recording& recording) {
+    for (size_t i = 0; i < recording.stereo.size(); i += 2)
+        if (std::abs(recording.stereo[i]) > 100)
+            return recording.firstFrame + double(i / 2) / rate;
+    return -1;
+}
+
+// The first time after `from` at which the frames read `order`, and at which
+// the recording plays it; negative when it never does.
+static double readAt(const std::vector<Read>& reads, int order, double from) {
+    for (const Read& read : reads)
+        if (read.seconds >= from && read.order >= order)
+            return read.seconds;
+    return -1;
+}
+
+// Three windows in a row, so a click at the return is not taken for a note.
+static double heardAt(const Recording& recording, int order, double from) {
+    const size_t window = 2048, step = 220;
+    int inARow = 0;
+    for (size_t at = 0; at + window <= recording.stereo.size() / 2; at += step) {
+        const double seconds = recording.firstFrame + double(at + window / 2) / rate;
+        const bool heard =
+            seconds >= from && heardOrder(&recording.stereo[2 * at], window) >= order;
+        inARow = heard ? inARow + 1 : 0;
+        if (inARow == 3)
+            return seconds - 2.0 * step / rate;
+    }
+    return -1;
+}
+
+int main(int argc, char** argv) {
+    const bool pipeWire = argc > 1 && !std::strcmp(argv[1], "pipewire");
+    PrivateSoundServer server(pipeWire ? SoundServer::pipeWire : SoundServer::pulseAudio);
+    if (!server.start()) {
+        std::fprintf(stderr, "sink_suspend: cannot start the sound server\n%s",
+                     server.log().c_str());
         return 1;
     }
     std::string environment;
-    for (const std::string& variable : pulse.environment()) {
+    for (const std::string& variable : server.environment()) {
         const size_t equals = variable.find('=');
         setenv(variable.substr(0, equals).c_str(), variable.substr(equals + 1).c_str(), 1);
         environment += variable + " ";
     }
-    unsetenv("SDL_AUDIODRIVER");
+    if (argc > 2)
+        setenv("SDL_AUDIODRIVER", argv[2], 1);
+    else
+        unsetenv("SDL_AUDIODRIVER");
 
-    const std::vector<uint8_t> file = encodeIt(makeTestSong(16, 2, 200));
+    const std::vector<uint8_t> file = encodeIt(makeOrderToneSong(20, 3, 240));
     const std::string path = "/tmp/sink_suspend_" + std::to_string(getpid()) + ".it";
     writeFile(path, file);
     const auto starts = rowStarts(file, rate);
@@ -85,9 +138,9 @@ int main() {
     const Clock::time_point start = Clock::now();
 
     std::vector<Read> reads;
-    std::atomic<double> firstSound{-1};
-    std::thread recorder;
-    double suspendedAt = -1, resumedAt = -1;
+    Recording afterResume, afterReturn;
+    std::thread resumeRecorder, returnRecorder;
+    double stoppedAt = -1, resumedAt = -1, killedAt = -1, backAt = -1;
     for (int frame = 0;; frame++) {
         std::this_thread::sleep_until(start + std::chrono::microseconds(frame * 1000000 / 60));
         const int row = FMUSIC_GetRow(song);
@@ -95,24 +148,31 @@ int main() {
         const double now = since(start);
         auto found = starts.find({order, row});
         if (found != starts.end())
-            reads.push_back({now, double(found->second) / rate});
-        if (suspendedAt < 0 && now >= 3) {
-            pulse.control("suspend-sink demo 1");
-            suspendedAt = since(start);
-        } else if (!recorder.joinable() && now >= 4) {
-            recorder =
-                std::thread(listen,
-                            environment + "timeout 4 parec -d demo.monitor --raw --latency-msec=20 "
-                                          "--rate=44100 --channels=2 --format=s16le",
-                            start, &firstSound);
+            reads.push_back({now, double(found->second) / rate, order});
+        if (stoppedAt < 0 && now >= 3) {
+            server.stopSink();
+            stoppedAt = since(start);
+        } else if (!resumeRecorder.joinable() && now >= 4) {
+            resumeRecorder = std::thread(record, environment, 4.0, start, &afterResume);
         } else if (resumedAt < 0 && now >= 6) {
-            pulse.control("suspend-sink demo 0");
+            server.startSink();
             resumedAt = since(start);
-        } else if (now >= 9) {
+        } else if (killedAt < 0 && now >= 9) {
+            server.kill();
+            killedAt = since(start);
+        } else if (!returnRecorder.joinable() && now >= 11) {
+            // Started on a thread of its own: the frames go on meanwhile.
+            returnRecorder = std::thread([&] {
+                server.start();
+                backAt = since(start);
+                record(environment, 4.0, start, &afterReturn);
+            });
+        } else if (now >= 16) {
             break;
         }
     }
-    recorder.join();
+    resumeRecorder.join();
+    returnRecorder.join();
     FMUSIC_FreeSong(song);
     FSOUND_Close();
 
@@ -130,21 +190,45 @@ int main() {
             heldSince = reads[i].seconds;
         held = std::max(held, reads[i].seconds - heldSince);
     }
-    // From a frame well before the suspension, once the song is under way.
+    // From a frame well before the stop, once the song is under way.
     const Read& before =
         *std::find_if(reads.begin(), reads.end(), [](const Read& r) { return r.seconds >= 2; });
     const double lost = (reads.back().seconds - before.seconds) - (reads.back().song - before.song);
-    std::printf("song: 16 orders, rows of 25 ms; %zu frames read at 60 Hz over %.1f s\n",
+    std::printf("%s, SDL driver %s; song: 20 orders of 1 s, rows of 31 ms; %zu frames read at "
+                "60 Hz over %.1f s\n",
+                pipeWire ? "PipeWire" : "PulseAudio", argc > 2 ? argv[2] : "of SDL's choice",
                 reads.size(), reads.back().seconds);
-    std::printf("sink suspended at %.3f s, resumed at %.3f s\n", suspendedAt, resumedAt);
+    std::printf("sink stopped at %.3f s, started again at %.3f s; server killed at %.3f s, back "
+                "at %.3f s\n",
+                stoppedAt, resumedAt, killedAt, backAt);
     std::printf("largest jump between two frames: %+.1f ms ahead, %+.1f ms behind real time\n",
                 ahead * 1000, behind * 1000);
     std::printf("largest step back: %.1f ms (the position must never go back)\n", back * 1000);
-    std::printf("longest hold of one position: %.1f ms (a row is 25 ms)\n", held * 1000);
-    std::printf("song time lost to the suspension (from 2 s to the end): %.1f ms\n", lost * 1000);
-    if (firstSound < 0)
-        std::printf("no sound after the resume\n");
+    std::printf("longest hold of one position: %.1f ms (a row is 31 ms)\n", held * 1000);
+    std::printf("song time lost (from 2 s to the end): %.1f ms\n", lost * 1000);
+    const double resumed = firstSound(afterResume), returned = firstSound(afterReturn);
+    if (resumed < 0)
+        std::printf("no sound after the sink started again\n");
     else
-        std::printf("from the resume to sound again: %.1f ms\n", (firstSound - resumedAt) * 1000);
+        std::printf("from the sink's start to sound again: %.1f ms\n",
+                    (resumed - resumedAt) * 1000);
+    if (returned < 0) {
+        std::printf("no sound after the server's return\n");
+        return 0;
+    }
+    std::printf("from the server's return to sound again: %.1f ms\n", (returned - backAt) * 1000);
+    // The first order change heard after the return, against the frames.
+    const int next = reads.back().order;
+    int order = -1;
+    for (const Read& read : reads)
+        if (read.seconds >= returned + 0.1 && order < 0)
+            order = read.order + 1;
+    const double heard = heardAt(afterReturn, order, returned);
+    const double shown = readAt(reads, order, returned);
+    if (order < 0 || order > next || heard < 0 || shown < 0)
+        std::printf("no order change heard after the return\n");
+    else
+        std::printf("order %d after the return: heard %+.1f ms from the frames' reading it\n",
+                    order, (heard - shown) * 1000);
     return 0;
 }

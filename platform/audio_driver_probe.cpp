@@ -2,17 +2,29 @@
 
 #include "platform/frame_clock.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sstream>
+#include <sys/prctl.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 // A server that takes its time answering still answers well within this.
 static const int64_t answerNanoseconds = 3000000000;
+// A driver that keeps its answer back this long has the next one tried
+// beside it; one that answers at once spares the others the trial.
+static const int64_t staggerNanoseconds = 500000000;
+// A device taking sound asks for more within this; one that does not has
+// stopped (a sink suspended or paused takes a buffer or two, then nothing).
+static const int64_t requestGapNanoseconds = 500000000;
 
 std::vector<std::string> audioDriverCandidates() {
     std::vector<std::string> drivers;
@@ -37,88 +49,367 @@ std::vector<std::string> audioDriverCandidates() {
     return drivers;
 }
 
-[[noreturn]] static void probeInChild(const std::string& driver, SDL_AudioSpec want, int reply) {
-    const int null = open("/dev/null", O_WRONLY);
-    if (null >= 0) {
-        dup2(null, STDOUT_FILENO);
-        dup2(null, STDERR_FILENO);
-    }
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    std::string answer = "+";
-    if (SDL_AudioInit(driver.c_str()) != 0) {
-        answer = std::string("-") + SDL_GetError();
-    } else {
-        want.callback = nullptr; // nothing is played: SDL queues silence
-        SDL_AudioSpec have;
-        if (SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0) == 0)
-            answer = std::string("-") + SDL_GetError();
-    }
-    if (write(reply, answer.data(), answer.size()) < 0) {
-        // The parent has gone; nobody is left to tell.
-    }
-    _exit(0);
+// A request is one line: the test, the device's format, the drivers in order.
+// The answer is one line: "+driver", or "-reason".
+struct ProbeRequest {
+    AudioProbeTest test = AudioProbeTest::opens;
+    SDL_AudioSpec want = {};
+    std::vector<std::string> drivers;
+};
+
+static std::string encodeRequest(const ProbeRequest& request) {
+    std::ostringstream line;
+    line << (request.test == AudioProbeTest::opens ? 'o' : 't') << ' ' << request.want.freq << ' '
+         << request.want.format << ' ' << int(request.want.channels) << ' ' << request.want.samples
+         << ' ';
+    for (size_t i = 0; i < request.drivers.size(); i++)
+        line << (i ? "," : "") << request.drivers[i];
+    line << '\n';
+    return line.str();
 }
 
-// Everything the child writes until it closes the pipe, or until the deadline.
-static bool readAnswer(int from, std::string* answer) {
-    const int64_t deadline = monotonicNanoseconds() + answerNanoseconds;
-    for (;;) {
-        const int64_t left = deadline - monotonicNanoseconds();
-        if (left <= 0)
+static bool decodeRequest(const std::string& line, ProbeRequest* request) {
+    std::istringstream in(line);
+    char test = 0;
+    int freq = 0, format = 0, channels = 0, samples = 0;
+    std::string drivers;
+    if (!(in >> test >> freq >> format >> channels >> samples >> drivers))
+        return false;
+    request->test = test == 'o' ? AudioProbeTest::opens : AudioProbeTest::takesSound;
+    request->want.freq = freq;
+    request->want.format = SDL_AudioFormat(format);
+    request->want.channels = Uint8(channels);
+    request->want.samples = Uint16(samples);
+    std::istringstream names(drivers);
+    for (std::string name; std::getline(names, name, ',');)
+        request->drivers.push_back(name);
+    return !request->drivers.empty();
+}
+
+static bool sendAll(int to, const std::string& text) {
+    for (size_t sent = 0; sent < text.size();) {
+        const ssize_t put = send(to, text.data() + sent, text.size() - sent, MSG_NOSIGNAL);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
             return false;
-        pollfd wait = {from, POLLIN, 0};
-        const int ready = poll(&wait, 1, int(left / 1000000) + 1);
+        sent += size_t(put);
+    }
+    return true;
+}
+
+// Reads into `pending` until it holds a whole line, which it moves to *line.
+// False at the end of the stream, or once `interrupt` (unless negative) is
+// readable.
+static bool readLine(int from, int interrupt, std::string* pending, std::string* line) {
+    for (;;) {
+        const size_t end = pending->find('\n');
+        if (end != std::string::npos) {
+            *line = pending->substr(0, end);
+            pending->erase(0, end + 1);
+            return true;
+        }
+        pollfd wait[2] = {{from, POLLIN, 0}, {interrupt, POLLIN, 0}};
+        const int ready = poll(wait, interrupt >= 0 ? 2 : 1, -1);
         if (ready < 0 && errno == EINTR)
             continue;
-        if (ready <= 0)
+        if (ready < 0 || (interrupt >= 0 && wait[1].revents))
             return false;
         char block[512];
         const ssize_t got = read(from, block, sizeof block);
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0)
-            return true;
-        answer->append(block, size_t(got));
+            return false;
+        pending->append(block, size_t(got));
     }
 }
 
-bool audioDriverPlays(const std::string& driver, const SDL_AudioSpec& want, std::string* reason) {
+static std::atomic<int64_t> requestedFrames{0};
+static int probeFrameBytes = 4;
+
+static void SDLCALL countRequest(void*, Uint8* stream, int length) {
+    std::memset(stream, 0, size_t(length));
+    requestedFrames += length / probeFrameBytes;
+}
+
+// Whether the device asks for a fifth of a second of sound beyond what it
+// first takes to fill its buffer, before it pauses for half a second.
+static bool takesSound(int rate) {
+    sleepUntilNanoseconds(monotonicNanoseconds() + 50000000);
+    const int64_t first = requestedFrames;
+    int64_t seen = first, lastChange = monotonicNanoseconds();
+    for (;;) {
+        sleepUntilNanoseconds(monotonicNanoseconds() + 10000000);
+        const int64_t now = monotonicNanoseconds(), requested = requestedFrames;
+        if (requested - first >= rate / 5)
+            return true;
+        if (requested != seen) {
+            seen = requested;
+            lastChange = now;
+        } else if (now - lastChange > requestGapNanoseconds) {
+            return false;
+        }
+    }
+}
+
+[[noreturn]] static void probeInChild(const std::string& driver, SDL_AudioSpec want,
+                                      AudioProbeTest test, int reply) {
+    // A driver that crashes here leaves no core dump behind, nor the crash
+    // report a desktop would make of one, however often it is tried.
+    prctl(PR_SET_DUMPABLE, 0);
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    std::string answer = "+";
+    if (SDL_AudioInit(driver.c_str()) != 0) {
+        answer = std::string("-") + SDL_GetError();
+    } else {
+        // Opened only: nothing is played, SDL queues silence.
+        want.callback = test == AudioProbeTest::opens ? nullptr : countRequest;
+        probeFrameBytes = std::max(1, int(want.channels) * int(SDL_AUDIO_BITSIZE(want.format)) / 8);
+        SDL_AudioSpec have;
+        const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+        if (device == 0) {
+            answer = std::string("-") + SDL_GetError();
+        } else if (test == AudioProbeTest::takesSound) {
+            SDL_PauseAudioDevice(device, 0);
+            if (!takesSound(want.freq))
+                answer = "-the sound device takes no sound";
+        }
+    }
+    for (char& c : answer)
+        if (c == '\n')
+            c = ' ';
+    if (write(reply, answer.data(), answer.size()) < 0) {
+        // The prober has gone; nobody is left to tell.
+    }
+    _exit(0);
+}
+
+struct Probe {
+    std::string driver;
+    int64_t startedAt = -1; // not yet started while negative
+    pid_t pid = -1;
+    int from = -1;
+    bool done = false; // its answer is complete: the pipe has closed
+    std::string answer;
+};
+
+static void startProbe(Probe* probe, const ProbeRequest& request, int socket) {
     int reply[2];
     if (pipe2(reply, O_CLOEXEC) != 0) {
-        *reason = std::strerror(errno);
-        return false;
+        probe->done = true;
+        probe->answer = std::string("-") + std::strerror(errno);
+        return;
     }
-    std::fflush(stdout);
-    std::fflush(stderr);
-    const pid_t child = fork();
-    if (child == 0) {
+    const pid_t prober = getpid();
+    probe->pid = fork();
+    if (probe->pid == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != prober)
+            _exit(0);
+        close(socket);
         close(reply[0]);
-        probeInChild(driver, want, reply[1]);
+        probeInChild(probe->driver, request.want, request.test, reply[1]);
     }
     close(reply[1]);
-    if (child < 0) {
-        *reason = std::strerror(errno);
+    if (probe->pid < 0) {
         close(reply[0]);
-        return false;
+        probe->done = true;
+        probe->answer = std::string("-") + std::strerror(errno);
+        return;
     }
-    std::string answer;
-    const bool answered = readAnswer(reply[0], &answer);
-    close(reply[0]);
-    if (!answered)
-        kill(child, SIGKILL);
+    probe->from = reply[0];
+}
+
+// Why a probe that did not pass failed; reaps it when it ended unanswered.
+static std::string failure(Probe* probe) {
+    if (!probe->done)
+        return "the " + probe->driver + " driver did not answer";
+    if (!probe->answer.empty())
+        return probe->answer.substr(1);
     int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    while (waitpid(probe->pid, &status, 0) < 0 && errno == EINTR) {
     }
-    if (!answered) {
-        *reason = "the " + driver + " driver did not answer";
+    probe->pid = -1;
+    if (WIFSIGNALED(status))
+        return "the " + probe->driver + " driver crashed (" + strsignal(WTERMSIG(status)) + ")";
+    return "the " + probe->driver + " driver gave no answer";
+}
+
+// The answer once it is known: the first driver in order that passed, every
+// one before it having failed or not answered in time.
+static bool decide(std::vector<Probe>& probes, int64_t now, std::string* answer) {
+    for (Probe& probe : probes) {
+        if (!probe.done && (probe.startedAt < 0 || now < probe.startedAt + answerNanoseconds))
+            return false;
+        if (probe.done && probe.answer == "+") {
+            *answer = "+" + probe.driver;
+            return true;
+        }
+    }
+    *answer = "-" + failure(&probes.front());
+    return true;
+}
+
+static void endProbes(std::vector<Probe>& probes) {
+    for (Probe& probe : probes) {
+        if (probe.from >= 0)
+            close(probe.from);
+        if (probe.pid > 0) {
+            kill(probe.pid, SIGKILL);
+            while (waitpid(probe.pid, nullptr, 0) < 0 && errno == EINTR) {
+            }
+        }
+    }
+}
+
+// The drivers in order, each started once the one before has failed or
+// kept its answer back a while, until the answer is known.
+static std::string probeAll(const ProbeRequest& request, int socket) {
+    std::vector<Probe> probes(request.drivers.size());
+    for (size_t i = 0; i < probes.size(); i++)
+        probes[i].driver = request.drivers[i];
+    size_t started = 0;
+    std::string answer;
+    for (;;) {
+        const int64_t now = monotonicNanoseconds();
+        if (decide(probes, now, &answer))
+            break;
+        if (started < probes.size() &&
+            (started == 0 || probes[started - 1].done ||
+             now >= probes[started - 1].startedAt + staggerNanoseconds)) {
+            probes[started].startedAt = now;
+            startProbe(&probes[started++], request, socket);
+            continue;
+        }
+        // Until an answer, the next driver's turn or the first deadline.
+        int64_t until = started < probes.size() ? probes[started - 1].startedAt + staggerNanoseconds
+                                                : INT64_MAX;
+        std::vector<pollfd> wait = {{socket, POLLIN, 0}};
+        std::vector<Probe*> waiting;
+        for (size_t i = 0; i < started; i++)
+            if (!probes[i].done) {
+                wait.push_back({probes[i].from, POLLIN, 0});
+                waiting.push_back(&probes[i]);
+                until = std::min(until, probes[i].startedAt + answerNanoseconds);
+            }
+        const int64_t left = std::max<int64_t>(until - now, 0);
+        if (poll(wait.data(), wait.size(), int(left / 1000000) + 1) < 0 && errno != EINTR)
+            break;
+        // The program asks nothing more before it has its answer: the
+        // socket stirs only when the program has gone.
+        if (wait[0].revents) {
+            endProbes(probes);
+            _exit(0);
+        }
+        for (size_t i = 0; i < waiting.size(); i++) {
+            if (!wait[i + 1].revents)
+                continue;
+            char block[512];
+            const ssize_t got = read(waiting[i]->from, block, sizeof block);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got > 0) {
+                waiting[i]->answer.append(block, size_t(got));
+            } else {
+                waiting[i]->done = true;
+                close(waiting[i]->from);
+                waiting[i]->from = -1;
+            }
+        }
+    }
+    endProbes(probes);
+    return answer;
+}
+
+[[noreturn]] static void runProber(int socket) {
+    std::string pending, line;
+    while (readLine(socket, -1, &pending, &line)) {
+        ProbeRequest request;
+        const std::string answer = decodeRequest(line, &request)
+                                       ? probeAll(request, socket)
+                                       : "-the sound probe could not read its request";
+        if (!sendAll(socket, answer + "\n"))
+            break;
+    }
+    _exit(0);
+}
+
+bool startAudioProber(AudioProber* prober) {
+    int pair[2];
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0)
+        return false;
+    std::fflush(stdout);
+    std::fflush(stderr);
+    const pid_t parent = getpid();
+    const pid_t child = fork();
+    if (child == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != parent)
+            _exit(0);
+        // Nothing of the program's stays open in the prober: a test waiting
+        // for the program's output to end, or a server for its clients to
+        // leave, would otherwise wait for the prober too.
+        const int socket = fcntl(pair[1], F_DUPFD_CLOEXEC, 10);
+        const int null = open("/dev/null", O_RDWR);
+        for (int stream = 0; stream < 3; stream++)
+            dup2(null, stream);
+        close_range(3, unsigned(socket - 1), 0);
+        close_range(unsigned(socket + 1), ~0U, 0);
+        // The program's Ctrl-C and kill are the program's.
+        for (int signal : {SIGINT, SIGTERM, SIGHUP})
+            std::signal(signal, SIG_IGN);
+        runProber(socket);
+    }
+    close(pair[1]);
+    if (child < 0) {
+        close(pair[0]);
         return false;
     }
-    if (WIFSIGNALED(status) && answer.empty()) {
-        *reason = "the " + driver + " driver crashed (" + strsignal(WTERMSIG(status)) + ")";
+    prober->pid = child;
+    prober->socket = pair[0];
+    return true;
+}
+
+void stopAudioProber(AudioProber* prober) {
+    if (prober->socket >= 0)
+        close(prober->socket);
+    if (prober->pid > 0) {
+        // Its probes end with it.
+        kill(prober->pid, SIGKILL);
+        while (waitpid(prober->pid, nullptr, 0) < 0 && errno == EINTR) {
+        }
+    }
+    *prober = AudioProber{};
+}
+
+bool findPlayingDriver(const AudioProber& prober, const std::vector<std::string>& drivers,
+                       const SDL_AudioSpec& want, AudioProbeTest test, int interrupt,
+                       std::string* driver, std::string* reason) {
+    reason->clear();
+    if (drivers.empty()) {
+        *reason = "SDL has no sound driver";
         return false;
     }
-    if (answer == "+")
+    ProbeRequest request;
+    request.test = test;
+    request.want = want;
+    request.drivers = drivers;
+    std::string pending, answer;
+    if (prober.socket < 0 || !sendAll(prober.socket, encodeRequest(request))) {
+        *reason = "the sound probe is not running";
+        return false;
+    }
+    if (!readLine(prober.socket, interrupt, &pending, &answer)) {
+        pollfd stirred = {interrupt, POLLIN, 0};
+        if (interrupt < 0 || poll(&stirred, 1, 0) <= 0)
+            *reason = "the sound probe ended";
+        return false;
+    }
+    if (answer.size() > 1 && answer[0] == '+') {
+        *driver = answer.substr(1);
         return true;
-    *reason = answer.empty() ? "the " + driver + " driver gave no answer" : answer.substr(1);
+    }
+    *reason = answer.size() > 1 ? answer.substr(1) : "the sound probe gave no answer";
     return false;
 }

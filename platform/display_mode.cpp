@@ -3,8 +3,12 @@
 #include <GL/glut.h>
 #include <GL/glx.h>
 #include <GL/glxext.h>
+#include <X11/extensions/Xinerama.h>
 #include <X11/extensions/Xrandr.h>
+#include <cstdlib>
 #include <cstring>
+#include <unistd.h>
+#include <vector>
 
 // Whether the swap interval of 1 asked for at start-up is in force; written
 // once by requestVerticalSync.
@@ -123,6 +127,102 @@ static bool gameModeFillsAScreen() {
     return fills;
 }
 
+// Whether a window manager runs: it takes the root window's substructure
+// redirection, to place every window itself.
+static bool windowManagerRuns(Display* display, Window root) {
+    XWindowAttributes attributes;
+    return XGetWindowAttributes(display, root, &attributes) &&
+           (attributes.all_event_masks & SubstructureRedirectMask);
+}
+
+struct ScreenArea {
+    int x, y, width, height;
+};
+
+// The monitors of the X screen: RandR's (1.5), else Xinerama's screens.
+static std::vector<ScreenArea> monitors(Display* display, Window root) {
+    std::vector<ScreenArea> found;
+    int event, error, major = 0, minor = 0;
+    if (XRRQueryExtension(display, &event, &error) && XRRQueryVersion(display, &major, &minor) &&
+        (major > 1 || minor >= 5)) {
+        int count = 0;
+        if (XRRMonitorInfo* list = XRRGetMonitors(display, root, True, &count)) {
+            for (int i = 0; i < count; i++)
+                found.push_back({list[i].x, list[i].y, list[i].width, list[i].height});
+            XRRFreeMonitors(list);
+        }
+    }
+    if (found.empty() && XineramaQueryExtension(display, &event, &error) &&
+        XineramaIsActive(display)) {
+        int count = 0;
+        if (XineramaScreenInfo* list = XineramaQueryScreens(display, &count)) {
+            for (int i = 0; i < count; i++)
+                found.push_back({list[i].x_org, list[i].y_org, list[i].width, list[i].height});
+            XFree(list);
+        }
+    }
+    return found;
+}
+
+// The monitor under the pointer; the whole screen where none is known.
+static ScreenArea monitorUnderPointer(Display* display, Window root) {
+    Window rootAgain, child;
+    int x = 0, y = 0, inWindowX, inWindowY;
+    unsigned buttons;
+    XQueryPointer(display, root, &rootAgain, &child, &x, &y, &inWindowX, &inWindowY, &buttons);
+    const std::vector<ScreenArea> all = monitors(display, root);
+    for (const ScreenArea& monitor : all)
+        if (x >= monitor.x && x < monitor.x + monitor.width && y >= monitor.y &&
+            y < monitor.y + monitor.height)
+            return monitor;
+    if (!all.empty())
+        return all.front();
+    XWindowAttributes screen;
+    XGetWindowAttributes(display, root, &screen);
+    return {0, 0, screen.width, screen.height};
+}
+
+static int ignoreError(Display*, XErrorEvent*) {
+    return 0;
+}
+
+// The keyboard's focus to a window, once the server shows it (the focus
+// cannot go to a window that is not viewable yet).
+static void takeFocus(Display* display, Window window) {
+    for (int i = 0; i < 100; i++) {
+        XWindowAttributes attributes;
+        if (XGetWindowAttributes(display, window, &attributes) &&
+            attributes.map_state == IsViewable) {
+            XErrorHandler previous = XSetErrorHandler(ignoreError);
+            XSetInputFocus(display, window, RevertToPointerRoot, CurrentTime);
+            XSync(display, False);
+            XSetErrorHandler(previous);
+            return;
+        }
+        usleep(5000);
+    }
+}
+
+// Without a window manager nobody makes a window full screen or gives it the
+// keyboard (a kiosk, a bare X session): the window covers the monitor under
+// the pointer by itself, at its corner, where GLUT's full screen would cover
+// every monitor of the X screen, and takes the focus, so the keys reach it.
+// False under a window manager, which does both.
+static bool coverMonitorAlone() {
+    Display* display = glXGetCurrentDisplay();
+    const Window window = glXGetCurrentDrawable();
+    if (!display || !window)
+        return false;
+    const Window root = DefaultRootWindow(display);
+    if (windowManagerRuns(display, root))
+        return false;
+    const ScreenArea monitor = monitorUnderPointer(display, root);
+    glutPositionWindow(monitor.x, monitor.y);
+    glutReshapeWindow(monitor.width, monitor.height);
+    takeFocus(display, window);
+    return true;
+}
+
 void openWindow() {
     glutInitWindowSize(1024, 768);
     glutCreateWindow("Marea de Neon");
@@ -131,13 +231,16 @@ void openWindow() {
 }
 
 void enterFullScreen() {
+    // However the process ends by exit(), the user's mode comes back first.
+    std::atexit(leaveFullScreen);
     glutEnterGameMode();
     if (glutGameModeGet(GLUT_GAME_MODE_ACTIVE) && !gameModeFillsAScreen())
         glutLeaveGameMode();
     if (!glutGameModeGet(GLUT_GAME_MODE_ACTIVE)) {
         glutInitWindowSize(1024, 768);
         glutCreateWindow("Marea de Neon");
-        glutFullScreen();
+        if (!coverMonitorAlone())
+            glutFullScreen();
     }
     // Nothing but the show on the screen, and in every screenshot of it.
     glutSetCursor(GLUT_CURSOR_NONE);

@@ -5,7 +5,7 @@
 // set, or is said to be set but the screen keeps its size (virtual displays,
 // compositors, monitors without it), a 1024x768 window is made full screen
 // instead. The pointer is hidden. Asks for vertical sync where GLX offers
-// it, since the scenes advance per frame.
+// it, since the scenes advance per frame. The mode is given back at exit.
 void enterFullScreen();
 // A 1024x768 window, with vertical sync where GLX offers it; no mode change.
 void openWindow();

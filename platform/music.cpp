@@ -178,6 +178,7 @@ FMUSIC_MODULE* FMUSIC_LoadSong(const char* name) {
 signed char FMUSIC_PlaySong(FMUSIC_MODULE* song) {
     if (!song)
         return 0;
+    musicOutputWaitForDevice();
     musicOutputLock();
     if (FMUSIC_MODULE* other = static_cast<FMUSIC_MODULE*>(musicOutputSource()))
         detach(other);

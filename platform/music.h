@@ -14,10 +14,14 @@ enum FSOUND_OUTPUTTYPES {
 };
 signed char FSOUND_SetOutput(int outputType);
 
-// Opens the sound output; falls back to a silent real-time driver (with one
-// line on standard error) when no device can be opened.
+// Starts opening the sound output and returns at once, so no sound set-up
+// can hold the show up: the song plays silently at its pace until a device
+// takes sound, and one line on standard error says so when none can be
+// opened. Where the device stops or goes away, the song goes on silently and
+// another is sought about once a second.
 signed char FSOUND_Init(int mixRate, int maxSoftwareChannels, unsigned int flags);
-// Stops every callback before anything it uses is freed.
+// Stops every callback before anything it uses is freed; a quarter of a
+// second at most, whatever the device does.
 void FSOUND_Close();
 // With the stepped output: renders the next `frames` stereo frames of the
 // playing song into `stereo`; the song's position is then the one audible
@@ -28,6 +32,8 @@ void FSOUND_Step(int frames, int16_t* stereo);
 // when the file is missing, empty, unreadable or not a module.
 FMUSIC_MODULE* FMUSIC_LoadSong(const char* name);
 // All of these accept null; order and row of a null song are -1.
+// PlaySong gives a device being opened a moment (a quarter of a second from
+// FSOUND_Init at most), so the song starts on it rather than silently.
 signed char FMUSIC_PlaySong(FMUSIC_MODULE* mod);
 signed char FMUSIC_StopSong(FMUSIC_MODULE* mod);
 // Before FMUSIC_PlaySong: the song starts at the first row of this order.

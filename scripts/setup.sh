@@ -5,18 +5,29 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="$ROOT/build"
 
+# What building and playing need, and all that ./run-demo installs: the
+# compilers, the libraries the demo links, Mesa's drivers, EGL for the
+# capture program and ffmpeg for the menu icon the build makes. The sound
+# goes to whatever server the desktop runs, through SDL.
 PACKAGES=(build-essential cmake pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri
-          libjpeg62-turbo-dev libopenmpt-dev libsdl2-dev libxrandr-dev libxss-dev libsystemd-dev
-          libgtest-dev xvfb xauth xdotool x11-apps clang libclang-rt-14-dev
-          libegl-dev libegl-mesa0 ffmpeg)
-# The desktop tests: a real X server with a mode list under a window manager,
-# a sound server, and the tools that look at them.
-PACKAGES+=(xserver-xorg-core xserver-xorg-video-dummy openbox x11-utils x11-xserver-utils
-           libxfixes-dev pulseaudio pulseaudio-utils)
-# The Debian package: the icon is converted with ffmpeg, the dependencies
-# computed by dpkg-shlibdeps (which needs file), the result checked by lintian.
-PACKAGES+=(dpkg-dev file lintian)
+          libjpeg62-turbo-dev libopenmpt-dev libsdl2-dev libxrandr-dev libxinerama-dev
+          libxss-dev libsystemd-dev libegl-dev libegl-mesa0 ffmpeg)
 
+# What the tests add, for ./run-tests only: GoogleTest, a virtual display and
+# the tools that drive and photograph it, clang for the fuzz targets.
+TEST_PACKAGES=(libgtest-dev libxfixes-dev xvfb xauth xdotool x11-apps clang libclang-rt-14-dev)
+# A real desktop for the desktop tests: an X server with a mode list under a
+# window manager, the two sound servers of Linux desktops (a PulseAudio daemon,
+# and a PipeWire session with its session manager and PulseAudio service under
+# a bus of its own), and the tools that look at them.
+TEST_PACKAGES+=(xserver-xorg-core xserver-xorg-video-dummy openbox x11-utils x11-xserver-utils
+                pulseaudio pulseaudio-utils pipewire pipewire-bin wireplumber pipewire-pulse
+                dbus-daemon)
+# The Debian package: its dependencies computed by dpkg-shlibdeps (which needs
+# file), the result checked by lintian.
+TEST_PACKAGES+=(dpkg-dev file lintian)
+
+# Installs whatever of PACKAGES and of the packages named is missing.
 install_missing() {
     local missing=()
     for package in "${PACKAGES[@]}" "$@"; do
@@ -32,7 +43,9 @@ install_missing() {
         "${missing[@]}" >/dev/null
 }
 
+# Builds everything; BUILD_TESTING=OFF leaves out the tests, which need
+# GoogleTest. Extra arguments go to cmake.
 build_all() {
-    cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
     cmake --build "$BUILD" -j"$(nproc)"
 }

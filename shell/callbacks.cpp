@@ -11,11 +11,17 @@
 FMUSIC_MODULE* song = nullptr;
 int32_t modelPrimitive = GL_TRIANGLES;
 
-// Ended from outside: the desktop gets its display mode and screen saver
-// back, the sound device its stream, before the signal ends the process.
-[[noreturn]] static void endOnQuitSignal(int signal) {
+// Whatever ends the show, the desktop gets its display mode and screen saver
+// back first.
+static void giveDesktopBack() {
     leaveFullScreen();
     releaseScreenSaver();
+}
+
+// Ended from outside: the sound device gets its stream back too, before the
+// signal ends the process.
+[[noreturn]] static void endOnQuitSignal(int signal) {
+    giveDesktopBack();
     FMUSIC_StopSong(song);
     FMUSIC_FreeSong(song);
     FSOUND_Close();
@@ -37,13 +43,14 @@ void reshape(int width, int height) {
 
 void keyboard(unsigned char key, int, int) {
     if (key == 27 || key == 'q')
-        exit(0);
+        exit(0); // the display mode and the screen saver are given back at exit
     if (key == 'v')
         modelPrimitive = modelPrimitive == GL_TRIANGLES ? GL_LINE_STRIP : GL_TRIANGLES;
     std::cout << "Keypress Occured: " << key << std::endl;
 }
 
 void shutdownDemo() {
+    giveDesktopBack();
     FMUSIC_StopSong(song);
     FMUSIC_FreeSong(song);
     FSOUND_Close();

@@ -116,6 +116,7 @@ void ChildProcess::collect(int outFd, int errFd) {
                 reaped = true;
                 reapedAt = Clock::now();
                 status = WIFEXITED(code) ? WEXITSTATUS(code) : -1;
+                endedBy = WIFSIGNALED(code) ? WTERMSIG(code) : 0;
                 // The group id may be reused from now on: no more kills.
                 pid = 0;
             }
@@ -129,6 +130,7 @@ void ChildProcess::collect(int outFd, int errFd) {
         waitpid(pid, &code, 0);
         std::lock_guard<std::mutex> guard(lock);
         status = WIFEXITED(code) ? WEXITSTATUS(code) : -1;
+        endedBy = WIFSIGNALED(code) ? WTERMSIG(code) : 0;
         pid = 0;
     }
     std::lock_guard<std::mutex> guard(lock);
@@ -174,6 +176,11 @@ bool ChildProcess::sendSignal(int signal) {
 int ChildProcess::exitCode() {
     std::lock_guard<std::mutex> guard(lock);
     return ended ? status : -1;
+}
+
+int ChildProcess::endingSignal() {
+    std::lock_guard<std::mutex> guard(lock);
+    return ended ? endedBy : 0;
 }
 
 std::string ChildProcess::out() {

@@ -35,6 +35,8 @@ class ChildProcess {
 
     // Exit status; -1 while it runs or after a signal ended it.
     int exitCode();
+    // The signal that ended it; 0 while it runs or when it exited.
+    int endingSignal();
     std::string out();
     std::string err();
 
@@ -48,6 +50,7 @@ class ChildProcess {
     std::string outText, errText;
     bool ended = false;
     int status = -1;
+    int endedBy = 0; // the signal
 };
 
 struct ProcessResult {

@@ -129,4 +129,82 @@ TEST(DesktopWindow, FullScreenFillsTheScreenWithoutPointerOrScreenSaverAndCarrie
     std::filesystem::remove_all(dir);
 }
 
+// The name of a window, or of the nearest of its ancestors that has one.
+std::string windowName(Display* display, Window window) {
+    for (;;) {
+        char* name = nullptr;
+        if (XFetchName(display, window, &name) && name) {
+            std::string found = name;
+            XFree(name);
+            return found;
+        }
+        Window root, parent, *children = nullptr;
+        unsigned count = 0;
+        if (!XQueryTree(display, window, &root, &parent, &children, &count))
+            return "";
+        if (children)
+            XFree(children);
+        if (parent == root || parent == 0)
+            return "";
+        window = parent;
+    }
+}
+
+// A kiosk or a bare X session: two monitors side by side on one X screen and
+// no window manager to place the window or hand it the keyboard.
+TEST(DesktopWindow, WithoutAWindowManagerItCoversTheMonitorUnderThePointerAndHasTheKeyboard) {
+    std::string assets =
+        generatedAssets(DEMO_BUILD_DIR "/tools/assetgen", DEMO_BUILD_DIR "/demo_e2e_assets");
+    ASSERT_FALSE(assets.empty()) << "assetgen failed";
+    const std::string dir = makeTempDir("desktop_monitors_");
+    ASSERT_TRUE(copyFiles(assets, dir));
+    ASSERT_TRUE(writeFile(dir + "/Prueba.IT", encodeIt(makeTestSong(24, 3, 120))));
+    SceneReferences references;
+    ASSERT_TRUE(references.load(dir));
+    PrivateDisplay desktop;
+    ASSERT_TRUE(desktop.startDesktop(2, false));
+    const std::string on = "DISPLAY=" + desktop.name() + " ";
+    ASSERT_EQ(runCommand(on + "xdotool mousemove 2500 500", 10).exitCode, 0);
+    Display* display = XOpenDisplay(desktop.name().c_str());
+    ASSERT_NE(display, nullptr);
+
+    ChildProcess demo;
+    // Scene5 for 4 s.
+    ASSERT_TRUE(
+        demo.start({DEMO_BINARY, "--from", "15", "--mute"}, dir, {"DISPLAY=" + desktop.name()}));
+    ASSERT_TRUE(demo.waitForOutput("Window Changed to (x,y): 1920, 1080", 60)) << demo.out();
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(display, &focus, &revert);
+    ASSERT_GT(focus, Window(1)) << "the keyboard goes nowhere";
+    EXPECT_EQ(windowName(display, focus), "Marea de Neon");
+    // The window covers the right-hand monitor, from its corner.
+    XWindowAttributes attributes;
+    ASSERT_TRUE(XGetWindowAttributes(display, focus, &attributes));
+    int x = -1, y = -1;
+    Window child;
+    XTranslateCoordinates(display, focus, attributes.root, 0, 0, &x, &y, &child);
+    EXPECT_EQ(x, 1920);
+    EXPECT_EQ(y, 0);
+    EXPECT_EQ(attributes.width, 1920);
+    EXPECT_EQ(attributes.height, 1080);
+    // The picture in the middle of that monitor, black bands beside it.
+    Screenshot shot;
+    DemoScene seen = DemoScene::none;
+    const auto begin = Clock::now();
+    while (demo.running() && seen != DemoScene::scene5 && secondsSince(begin) < 4) {
+        if (desktop.capture(shot) && shot.width == 3840)
+            seen = classifyScene(scaledTo1024(shot, 1920 + 240, 0, 1440, 1080), references);
+    }
+    EXPECT_EQ(seen, DemoScene::scene5);
+    EXPECT_EQ(blackColumns(shot, 1920, 1920 + 240), 240);
+    EXPECT_EQ(blackColumns(shot, 1920 + 1680, 3840), 240);
+    // Esc typed with the pointer on the other monitor still reaches it.
+    ASSERT_EQ(runCommand(on + "xdotool mousemove 500 500 key Escape", 10).exitCode, 0);
+    EXPECT_TRUE(demo.waitForExit(5)) << "Esc did not reach the demo";
+    EXPECT_EQ(demo.exitCode(), 0);
+    XCloseDisplay(display);
+    std::filesystem::remove_all(dir);
+}
+
 } // namespace

@@ -104,7 +104,7 @@ bool PrivateDisplay::start(int width, int height) {
 }
 
 // No input devices and no virtual terminal: the server needs neither a
-// console nor udev, as in a container.
+// console nor udev, as in a container. The screen is WIDTHx1080.
 static const char desktopConfig[] = R"(Section "ServerFlags"
     Option "AutoAddDevices" "false"
     Option "AutoEnableDevices" "false"
@@ -119,6 +119,7 @@ Section "Monitor"
     Identifier "monitor"
     HorizSync 5.0-1000.0
     VertRefresh 5.0-200.0
+    Modeline "3840x1080" 297.00 3840 4016 4104 4400 1080 1084 1089 1125 +hsync +vsync
     Modeline "1920x1080" 148.50 1920 2008 2052 2200 1080 1084 1089 1125 +hsync +vsync
     Modeline "1024x768" 65.00 1024 1048 1184 1344 768 771 777 806 -hsync -vsync
 EndSection
@@ -129,13 +130,13 @@ Section "Screen"
     DefaultDepth 24
     SubSection "Display"
         Depth 24
-        Modes "1920x1080" "1024x768"
-        Virtual 1920 1080
+        Modes "WIDTHx1080" "1024x768"
+        Virtual WIDTH 1080
     EndSubSection
 EndSection
 )";
 
-bool PrivateDisplay::startDesktop() {
+bool PrivateDisplay::startDesktop(int monitors, bool withWindowManager) {
     if (pid > 0)
         return true;
     char made[] = "/tmp/private_desktop_XXXXXX";
@@ -143,12 +144,24 @@ bool PrivateDisplay::startDesktop() {
         return false;
     folder = made;
     std::filesystem::create_directory(folder + "/conf.d");
-    std::ofstream(folder + "/xorg.conf") << desktopConfig;
+    std::string config = desktopConfig;
+    const std::string width = monitors == 2 ? "3840" : "1920";
+    for (size_t at; (at = config.find("WIDTH")) != std::string::npos;)
+        config.replace(at, 5, width);
+    std::ofstream(folder + "/xorg.conf") << config;
     if (!startOnFreeNumber({"Xorg", "-config", folder + "/xorg.conf", "-configdir",
                             folder + "/conf.d", "-logfile", folder + "/Xorg.log", "-noreset",
                             "-keeptty"},
                            &pid, &number))
         return false;
+    // Side by side, as two monitors on one X screen: the dummy driver's
+    // single output becomes the left one.
+    const std::string on = "DISPLAY=" + name() + " xrandr --setmonitor ";
+    if (monitors == 2 && (runCommand(on + "left 1920/508x1080/286+0+0 DUMMY0", 10).exitCode != 0 ||
+                          runCommand(on + "right 1920/508x1080/286+1920+0 none", 10).exitCode != 0))
+        return false;
+    if (!withWindowManager)
+        return true;
     windowManager = startProgram({"env", "DISPLAY=" + name(), "openbox", "--sm-disable"});
     for (int i = 0; i < 100; i++) {
         ProcessResult check =

@@ -22,7 +22,9 @@ class PrivateDisplay {
     // A real desktop's server instead: Xorg with its dummy driver (a
     // 1920x1080 screen that also lists 1024x768, RandR, XF86VidMode) under
     // the openbox window manager; true once openbox manages the screen.
-    bool startDesktop();
+    // With two monitors, the screen is 3840x1080 and RandR has a 1920x1080
+    // monitor on each half; without a window manager, nobody manages it.
+    bool startDesktop(int monitors = 1, bool withWindowManager = true);
     // ":N"; empty before start().
     std::string name() const;
     bool capture(Screenshot& shot) const;

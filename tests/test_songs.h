@@ -56,6 +56,57 @@ inline ItModule makeTestSong(int orderCount, int speed, int tempo, int rows = 32
     return song;
 }
 
+// orderCount orders of `rows` rows, each one held note o semitones above the
+// saw's C-4 (whose period is 200 frames at 44100 Hz) in order o: the order a
+// recording plays is told by its pitch alone (see heardOrder).
+inline ItModule makeOrderToneSong(int orderCount, int speed, int tempo, int rows = 32) {
+    ItModule song;
+    song.title = "order tones";
+    song.initialSpeed = uint8_t(speed);
+    song.initialTempo = uint8_t(tempo);
+    song.channels = 1;
+    song.samples.push_back(testSaw());
+    for (int o = 0; o < orderCount; o++) {
+        ItPattern pattern;
+        pattern.rows = rows;
+        pattern.cells.assign(size_t(rows), std::vector<ItCell>(1));
+        pattern.cells[0][0].note = 48 + o;
+        pattern.cells[0][0].sample = 1;
+        song.patterns.push_back(pattern);
+        song.orders.push_back(uint8_t(o));
+    }
+    return song;
+}
+
+// The order of a makeOrderToneSong song that `frames` stereo frames at 44100
+// Hz play, from the period of the left channel's strongest repetition; -1
+// in silence.
+inline int heardOrder(const int16_t* stereo, size_t frames) {
+    const size_t shortest = 40, longest = 250; // periods of orders 39 to -4
+    if (frames < 2 * longest)
+        return -1;
+    double energy = 0;
+    for (size_t i = 0; i < frames; i++)
+        energy += double(stereo[2 * i]) * stereo[2 * i];
+    if (energy / double(frames) < 100.0 * 100.0)
+        return -1;
+    size_t best = 0;
+    double bestScore = 0;
+    for (size_t lag = shortest; lag <= longest; lag++) {
+        double score = 0;
+        for (size_t i = 0; i + lag < frames; i++)
+            score += double(stereo[2 * i]) * stereo[2 * (i + lag)];
+        score /= double(frames - lag);
+        // The shortest lag of the strongest: a multiple of the period
+        // scores about as high as the period itself.
+        if (score > bestScore * 1.05) {
+            bestScore = score;
+            best = lag;
+        }
+    }
+    return best ? int(std::lround(12 * std::log2(200.0 / double(best)))) : -1;
+}
+
 // The first frame of every (order, row) of a module, from libopenmpt decoding
 // it one frame at a time at `rate`.
 inline std::map<std::pair<int, int>, int64_t> rowStarts(const std::vector<uint8_t>& file,
