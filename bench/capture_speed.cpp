@@ -155,12 +155,12 @@ static void printTable(const std::vector<Run>& runs) {
     row(
         runs, "  llvmpipe's threads",
         [](const Result& r) {
-            return perFrame(r, r.cpu - r.times.frameLoopCpu - r.times.scalingDownCpu);
+            return perFrame(r, r.cpu - r.times.frameLoopCpu - r.times.convertingCpu);
         },
         "ms", "  the pixels drawn, and the pipes' writers");
     row(
-        runs, "  scaling down", [](const Result& r) { return perFrame(r, r.times.scalingDownCpu); },
-        "ms", "  supersampled frames, on the video writer's thread");
+        runs, "  converting", [](const Result& r) { return perFrame(r, r.times.convertingCpu); },
+        "ms", "  frames scaled down or unpacked, on the video writer's thread");
     row(
         runs, "  ffmpeg", [](const Result& r) { return perFrame(r, r.times.encoderCpu); }, "ms",
         "  conversion to YUV, H.264 and AAC");

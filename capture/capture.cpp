@@ -207,7 +207,7 @@ int runCapture(const CaptureOptions& options, CaptureTimes* times) {
         failure("cannot name the video " + options.out, std::strerror(errno));
     }
     encoderPid = -1;
-    times->scalingDownCpu = encoder.convertSeconds;
+    times->convertingCpu = encoder.convertSeconds;
     times->encoderFinish = secondsSince(&mark);
     if (ok)
         partialPath[0] = '\0';

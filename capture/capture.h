@@ -42,9 +42,10 @@ struct CaptureTimes {
     double encoderCpu = 0;    // ffmpeg's processor time
     // Processor time of the thread that runs the frame loop (the drawing
     // calls, llvmpipe's own share of them, reading back, the song), and of
-    // scaling supersampled frames down on the video writer's thread.
+    // converting frames into pictures on the video writer's thread: scaling
+    // supersampled ones down, unpacking 10-bit ones.
     double frameLoopCpu = 0;
-    double scalingDownCpu = 0;
+    double convertingCpu = 0;
 };
 
 // Runs in the folder holding the demo's files. The exit status: 0 with the
