@@ -116,7 +116,7 @@ static bool startUp(const CaptureOptions& options, FMUSIC_MODULE** song, int64_t
 
     std::string reason;
     // Supersampled frames are averaged down, so they are drawn in 8 bits,
-    // which llvmpipe draws faster, and read as they are held by both ways.
+    // which llvmpipe draws faster; both ways read the same bytes from them.
     const int drawnWidth = options.width * options.supersample;
     const int drawnHeight = options.height * options.supersample;
     const OffscreenReadBack readBack = options.supersample > 1  ? OffscreenReadBack::eightBitsAsHeld
