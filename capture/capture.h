@@ -8,6 +8,10 @@
 
 struct CaptureOptions {
     int width = 1024, height = 768;
+    // Each frame drawn this many times as wide and as high and scaled down;
+    // 0 until the options are read, then the default for the size: 2 where
+    // the picture is more than 768 lines high, else 1.
+    int supersample = 0;
     int fromOrder = 0; // the order the song starts at
     int toOrder = 23;  // the first order not shown
     std::string out;   // ends in .mp4 or .mkv
@@ -36,6 +40,12 @@ struct CaptureTimes {
     double encoderWait = 0;   // of which waiting for ffmpeg to take a frame
     double encoderFinish = 0; // from the last frame to the finished file
     double encoderCpu = 0;    // ffmpeg's processor time
+    // Processor time of the thread that runs the frame loop (the drawing
+    // calls, llvmpipe's own share of them, reading back, the song), and of
+    // converting frames into pictures on the video writer's thread: scaling
+    // supersampled ones down, unpacking 10-bit ones.
+    double frameLoopCpu = 0;
+    double convertingCpu = 0;
 };
 
 // Runs in the folder holding the demo's files. The exit status: 0 with the

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-static const int soundFramesPerFrame = 44100 / 60; // 735
+static const int soundFramesPerFrame = 48000 / 60; // 800
 
 // One buffer being written to ffmpeg, one waiting for the writer, one being
 // read into.
@@ -41,7 +41,7 @@ static int sceneIndex(SceneEntry shown) {
 }
 
 // The song one frame on, its sound in `sound`: frame n shows the song at
-// n / 60 s, the position audible at the first of the frame's 735 sound
+// n / 60 s, the position audible at the first of the frame's 800 sound
 // frames. False once the order not shown is reached.
 static bool stepSong(const CaptureOptions& options, FMUSIC_MODULE* song, int16_t* sound, float* row,
                      float* order) {
@@ -60,9 +60,11 @@ static void countDrawing(float order, double seconds, CaptureTimes* times) {
 
 static bool drawEveryFrame(const CaptureOptions& options, FMUSIC_MODULE* song,
                            VideoEncoder* encoder, Progress* progress, CaptureTimes* times) {
+    const int width = options.width * options.supersample;
+    const int height = options.height * options.supersample;
     std::vector<uint8_t> pictures[pictureBuffers];
     for (std::vector<uint8_t>& picture : pictures)
-        picture.resize(size_t(options.width) * size_t(options.height) * 4);
+        picture.resize(size_t(width) * size_t(height) * 4);
     std::vector<int16_t> sound(2 * soundFramesPerFrame);
     std::string reason;
     for (;;) {
@@ -82,7 +84,7 @@ static bool drawEveryFrame(const CaptureOptions& options, FMUSIC_MODULE* song,
         uint8_t* picture = pictures[times->frames % pictureBuffers].data();
         if (!videoPicturesWritten(encoder, encoder->pictures - (pictureBuffers - 1), &reason))
             return failure(reason);
-        glReadPixels(0, 0, options.width, options.height, GL_RGBA, GL_UNSIGNED_BYTE, picture);
+        glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, picture);
         times->reading += secondsSince(&mark);
         encodeVideoSound(encoder, sound.data(), soundFramesPerFrame);
         if (!encodeVideoPicture(encoder, picture, &reason))

@@ -1,4 +1,5 @@
 #include "capture/capture.h"
+#include "scenes/scenes.h"
 #include "shell/shell.h"
 
 #include <cctype>
@@ -14,7 +15,12 @@ static const char usageText[] =
     "and sound, 60 frames a second, without any display.\n"
     "\n"
     "  --size WxH      the picture's size, even numbers from 16x16 to 7680x4320\n"
-    "                  (default 1024x768); off 4:3 the picture gets black bands\n"
+    "                  (default 1024x768); off 4:3 the picture gets black bands.\n"
+    "                  For video sites: 1920x1080 or 3840x2160 (16:9, with\n"
+    "                  bands), 1440x1080 or 2880x2160 (the 4:3 picture alone)\n"
+    "  --supersample N draw each frame N times as wide and high (1 to 4) and\n"
+    "                  scale it down, so edges show no stair steps; default 2\n"
+    "                  for pictures more than 768 lines high, else 1 (none)\n"
     "  --from ORDER    start at order ORDER of the song (0 to 22)\n"
     "  --to ORDER      end before order ORDER (1 to 23, default 23)\n"
     "  --draw-every-frame\n"
@@ -23,8 +29,13 @@ static const char usageText[] =
     "  --help          show this help and exit\n"
     "  --version       show the version and exit\n"
     "\n"
-    "OUT.mp4 holds H.264 with AAC sound, OUT.mkv H.264 with FLAC sound.\n"
+    "OUT.mp4 holds H.264 with AAC sound, OUT.mkv H.264 with FLAC sound, as video\n"
+    "sites recommend for uploads.\n"
     "Needs the ffmpeg program.\n";
+
+static const int maxSupersample = 4;
+// The largest surface Mesa's llvmpipe draws on.
+static const int maxDrawnSide = 16384;
 
 static int usageError(const char* program, const char* problem, const char* what) {
     std::fprintf(stderr, "%s: %s '%s'\n", program, problem, what);
@@ -67,7 +78,7 @@ int parseCaptureOptions(int argc, char** argv, CaptureOptions* options) {
             std::printf("Marea de Neon capture %s\n", DEMO_VERSION);
             return 0;
         }
-        const char* names[] = {"--size", "--from", "--to"};
+        const char* names[] = {"--size", "--from", "--to", "--supersample"};
         const char* name = nullptr;
         for (const char* candidate : names)
             if (isLongOption(argument, candidate, &value))
@@ -84,6 +95,8 @@ int parseCaptureOptions(int argc, char** argv, CaptureOptions* options) {
                 return usageError(program, "--from takes an order from 0 to 22, not", value);
             if (name == names[2] && !parseNumber(value, 1, 23, &options->toOrder))
                 return usageError(program, "--to takes an order from 1 to 23, not", value);
+            if (name == names[3] && !parseNumber(value, 1, maxSupersample, &options->supersample))
+                return usageError(program, "--supersample takes a number from 1 to 4, not", value);
         } else if (argument[0] == '-' && argument[1] != '\0') {
             return usageError(program, "unknown option", argument);
         } else if (!options->out.empty()) {
@@ -100,6 +113,18 @@ int parseCaptureOptions(int argc, char** argv, CaptureOptions* options) {
     if (!endsWith(options->out, ".mp4") && !endsWith(options->out, ".mkv"))
         return usageError(program,
                           "the output file must end in .mp4 or .mkv:", options->out.c_str());
+    if (options->supersample == 0)
+        options->supersample =
+            pictureArea(options->width, options->height).height > madeForLines ? 2 : 1;
+    if (options->width * options->supersample > maxDrawnSide ||
+        options->height * options->supersample > maxDrawnSide) {
+        std::fprintf(stderr,
+                     "%s: %dx%d drawn %d times as large is more than %d pixels on a side; "
+                     "choose a smaller --supersample\n",
+                     program, options->width, options->height, options->supersample, maxDrawnSide);
+        std::fprintf(stderr, usageText, program);
+        return 2;
+    }
     if (options->toOrder <= options->fromOrder) {
         std::fprintf(stderr, "%s: --to %d does not come after --from %d\n", program,
                      options->toOrder, options->fromOrder);

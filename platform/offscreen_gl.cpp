@@ -39,12 +39,16 @@ static bool fail(std::string* reason, const char* what) {
 // so reading it as bytes converts every pixel. The same colour depth with a
 // little alpha is read as held: 8-bit colour as RGBA bytes, 10-bit colour
 // (Mesa's deepest) as packed BGRA. Without one, `config` as it is.
-static EGLConfig configWithAlpha(EGLConfig config) {
+// With `eightBits`, 8-bit colour whatever the deepest is, held as BGRA
+// bytes.
+static EGLConfig configWithAlpha(EGLConfig config, bool eightBits) {
     EGLint red = 0, green = 0, blue = 0, depth = 0;
     eglGetConfigAttrib(offscreen.display, config, EGL_RED_SIZE, &red);
     eglGetConfigAttrib(offscreen.display, config, EGL_GREEN_SIZE, &green);
     eglGetConfigAttrib(offscreen.display, config, EGL_BLUE_SIZE, &blue);
     eglGetConfigAttrib(offscreen.display, config, EGL_DEPTH_SIZE, &depth);
+    if (eightBits)
+        red = green = blue = 8;
     if (red != green || red != blue || (red != 8 && red != 10))
         return config;
     const EGLint attributes[] = {EGL_SURFACE_TYPE,
@@ -73,7 +77,9 @@ static EGLConfig configWithAlpha(EGLConfig config) {
         eglGetConfigAttrib(offscreen.display, found[i], EGL_BLUE_SIZE, &sizes[1]);
         eglGetConfigAttrib(offscreen.display, found[i], EGL_DEPTH_SIZE, &sizes[2]);
         if (sizes[0] == red && sizes[1] == red && sizes[2] == depth) {
-            offscreen.layout = red == 10 ? PixelLayout::bgr10a2 : PixelLayout::rgba8;
+            offscreen.layout = red == 10   ? PixelLayout::bgr10a2
+                               : eightBits ? PixelLayout::bgra8
+                                           : PixelLayout::rgba8;
             return found[i];
         }
     }
@@ -109,8 +115,8 @@ bool openOffscreenGl(int width, int height, OffscreenReadBack readBack, std::str
     EGLint configs = 0;
     if (!eglChooseConfig(offscreen.display, configAttributes, &config, 1, &configs) || configs < 1)
         return fail(reason, "no EGL configuration with 8-bit colour and a depth buffer");
-    if (readBack == OffscreenReadBack::asHeld)
-        config = configWithAlpha(config);
+    if (readBack != OffscreenReadBack::converted)
+        config = configWithAlpha(config, readBack == OffscreenReadBack::eightBitsAsHeld);
 
     const EGLint contextAttributes[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK,
                                         EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE};
@@ -189,6 +195,8 @@ void readIntoPixelBuffer(int index) {
     if (offscreen.layout == PixelLayout::bgr10a2)
         glReadPixels(0, 0, offscreen.width, offscreen.height, GL_BGRA,
                      GL_UNSIGNED_INT_2_10_10_10_REV, nullptr);
+    else if (offscreen.layout == PixelLayout::bgra8)
+        glReadPixels(0, 0, offscreen.width, offscreen.height, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
     else
         glReadPixels(0, 0, offscreen.width, offscreen.height, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
     offscreen.bindBuffer(GL_PIXEL_PACK_BUFFER, 0);

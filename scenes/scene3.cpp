@@ -5,9 +5,9 @@
 // Texturing, the current normal and texture coordinate are whatever Scene2 or
 // the previous frame's model drawing left; the dots take them as they are.
 // Leaves: exponential-squared white fog on; GL_LIGHT0, GL_LIGHTING and
-// GL_COLOR_MATERIAL on; blending off; line width and point size 2; the camera in
-// the modelview matrix; texturing, colour, normal and texture coordinate as the
-// model's last mesh object left them.
+// GL_COLOR_MATERIAL on; blending off; line width and point size 2 (at 768
+// lines); the camera in the modelview matrix; texturing, colour, normal and
+// texture coordinate as the model's last mesh object left them.
 #include "model/model.h"
 #include "scenes/scenes.h"
 
@@ -77,8 +77,8 @@ void Scene3Ripple() {
             glLoadIdentity();
             gluLookAt(eyeX, eyeY, 10, 0, 0, 0, 0, 0, 1);
             glDisable(GL_BLEND);
-            glLineWidth(2);
-            glPointSize(2);
+            glLineWidth(picturePixels(2));
+            glPointSize(picturePixels(2));
             glColor3f(0, dot.green, dot.blue);
             glPushMatrix();
             glTranslatef(dot.x, dot.y, dot.z);

@@ -3,9 +3,9 @@
 //
 // Expects: depth test on (GL_LEQUAL); anything else as the previous scene
 // left it. Leaves: GL_LIGHT0, lighting, colour material and fog off;
-// texturing on with texTia bound; fill mode; blending off; line width 5;
-// colour white; texture coordinate (0, 1); the modelview matrix holding the
-// inner cube's transform. sceneTime grows by 0.2 per frame.
+// texturing on with texTia bound; fill mode; blending off; line width 5 (at
+// 768 lines); colour white; texture coordinate (0, 1); the modelview matrix
+// holding the inner cube's transform. sceneTime grows by 0.2 per frame.
 #include "image/image.h"
 #include "scenes/backdrop.h"
 #include "scenes/scenes.h"
@@ -43,7 +43,7 @@ void Scene4Cubes() {
     glRotatef(t, 4, 0, 0);
     glRotatef(t, 0, 1, 0);
     glRotatef(t, 0, 0, 2);
-    glLineWidth(5);
+    glLineWidth(picturePixels(5));
 
     // Four side faces without top or bottom: their outlines still give all
     // twelve edges.

@@ -23,6 +23,17 @@ bool isStillScene(void (*scene)(int32_t row, int32_t order, int32_t phaseThousan
 // A still scene's frame's one effect besides its picture.
 void advanceStillClock();
 
+// Line widths and point sizes are in pixels, made for pictures 768 lines
+// high. Where the picture is another height (a larger window or screen, a
+// video, a supersampled frame), they grow or shrink with it, so every size
+// shows the same picture. The shell, which sets the viewport, says how high
+// the picture is; the scenes ask for their sizes through picturePixels.
+constexpr int madeForLines = 768;
+void setPictureHeight(int lines);
+// `pixels` at 768 lines, at the picture's height: the same value at 768,
+// else rounded to whole pixels, at least one.
+float picturePixels(float pixels);
+
 // The scenes' own routines, public so tests can drive them one at a time.
 void Scene1Tiles();
 void Scene2Wave();

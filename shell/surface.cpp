@@ -1,3 +1,4 @@
+#include "scenes/scenes.h"
 #include "shell/shell.h"
 
 #include <GL/gl.h>
@@ -6,7 +7,8 @@
 // The surface the frames are drawn on; written by setSurface only.
 static struct {
     PictureArea area = {0, 0, 0, 0};
-    bool banded = false; // not 4:3: clip to the area, black bands around it
+    bool banded = false;      // not 4:3: clip to the area, black bands around it
+    int lines = madeForLines; // the height the scenes' pixel sizes are scaled to
 } surface;
 
 PictureArea pictureArea(int width, int height) {
@@ -32,6 +34,15 @@ void setSurface(int width, int height) {
     }
     surface.area = area;
     surface.banded = banded;
+    // The scenes scale their line widths and point sizes to the picture's
+    // height; the lines of Scenes 1 and 2 in line mode take GL's default
+    // width, which scales the same way. At 768 lines nothing changes.
+    if (area.height != surface.lines) {
+        setPictureHeight(area.height);
+        glLineWidth(picturePixels(1));
+        glPointSize(picturePixels(1));
+        surface.lines = area.height;
+    }
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     // Square and fixed: on the 4:3 area the picture is stretched as made.
