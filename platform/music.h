@@ -1,5 +1,7 @@
 // The music library the shell calls: plays one tracker module and reports
-// the order and row now audible. Built on libopenmpt and SDL2 audio.
+// the order and row now audible. The desktop's is built on libopenmpt and
+// SDL2 audio (platform/desktop), the web's on libopenmpt in an audio worklet
+// (platform/web).
 #pragma once
 
 #include <cstdint>

@@ -27,7 +27,7 @@ struct VideoSettings {
     int frameRate = 60;
     int sampleRate = 48000;
     // Frames are drawn this many times as wide and as high as the video,
-    // and scaled down before ffmpeg gets them (platform/video_pictures.h).
+    // and scaled down before ffmpeg gets them (platform/offscreen/video_pictures.h).
     int supersample = 1;
     VideoContainer container = VideoContainer::mp4;
     PixelLayout layout = PixelLayout::rgba8;

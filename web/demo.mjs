@@ -3,7 +3,7 @@
 // line, and passes it the clicks, keys and sizes. What the program reports
 // is kept in window.demo for whoever watches the page (the tests, the bench).
 import libopenmpt from "./libopenmpt.worklet.js";
-import * as webSong from "./web_song.js";
+import * as webSong from "./song.js";
 
 const params = new URLSearchParams(location.search);
 const stepped = params.has("stepped"); // frames on demand, for comparisons
@@ -60,7 +60,7 @@ async function openSound() {
         return {};
     try {
         const context = new AudioContext({ sampleRate: 44100, latencyHint: "interactive" });
-        await context.audioWorklet.addModule("web_music_worklet.js");
+        await context.audioWorklet.addModule("music_worklet.js");
         const node = new AudioWorkletNode(context, "music-output", {
             numberOfInputs: 0,
             outputChannelCount: [2],

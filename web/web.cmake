@@ -1,8 +1,9 @@
 # The demo as a static web page: the shell, scenes, models and readers
 # compiled to WebAssembly by emscripten with the web versions of the
-# platform services (platform/web_*), the page's own files from web/, and
-# the generated assets of a desktop build, preloaded into the page's file
-# system so the readers find them by name. The song is a file of its own.
+# platform services (platform/web), the page's start-up and frame loop
+# (web/main.cpp) and its own files from web/, and the generated assets of a
+# desktop build, preloaded into the page's file system so the readers find
+# them by name. The song is a file of its own.
 set(DEMO_DATA_DIR "${CMAKE_SOURCE_DIR}/build/data" CACHE PATH
     "The generated assets (a desktop build's data folder)")
 set(PAGE_DIR "${CMAKE_BINARY_DIR}/page")
@@ -14,25 +15,23 @@ if(NOT EXISTS "${CHIPTUNE_DIR}/libopenmpt.worklet.js")
     message(FATAL_ERROR "No chiptune3 in web/node_modules: run npm ci in web/")
 endif()
 
-file(GLOB WEB_SOURCES CONFIGURE_DEPENDS
-    shell/*.cpp model/*.cpp image/*.cpp scenes/*.cpp platform/web_*.cpp)
+add_subdirectory(platform)
+add_subdirectory(platform/web)
+
+file(GLOB WEB_SOURCES CONFIGURE_DEPENDS shell/*.cpp model/*.cpp image/*.cpp scenes/*.cpp)
 list(REMOVE_ITEM WEB_SOURCES ${CMAKE_SOURCE_DIR}/shell/main.cpp)
-list(APPEND WEB_SOURCES platform/dib_convert.cpp platform/file_mapping.cpp
-    platform/frame_clock.cpp platform/random.cpp)
+list(APPEND WEB_SOURCES web/main.cpp)
 
 add_executable(demo ${WEB_SOURCES})
-# platform/web_include stands in for libjpeg; stb_image comes with emscripten.
-target_include_directories(demo PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/platform/web_include
-    ${EMSCRIPTEN_ROOT_PATH}/third_party)
+target_include_directories(demo PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_definitions(demo PRIVATE DEMO_VERSION="${PROJECT_VERSION}")
+target_link_libraries(demo PRIVATE platform_web)
 set_target_properties(demo PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PAGE_DIR})
 target_link_options(demo PRIVATE
-    -sMIN_WEBGL_VERSION=2 -sMAX_WEBGL_VERSION=2 -sALLOW_MEMORY_GROWTH=1
+    -sALLOW_MEMORY_GROWTH=1
     -sEXPORTED_FUNCTIONS=_main,_webStart,_webKey,_webResize,_webStepTo
     -sEXPORTED_RUNTIME_METHODS=FS,HEAPU8
-    --js-library ${CMAKE_SOURCE_DIR}/platform/web_music.js
     --preload-file ${DEMO_DATA_DIR}@/ --exclude-file *.IT)
-set_property(TARGET demo APPEND PROPERTY LINK_DEPENDS ${CMAKE_SOURCE_DIR}/platform/web_music.js)
 
 # The assets travel gzipped (the pictures shrink to a fifth); the page
 # unpacks them with the browser's own DecompressionStream.
@@ -40,7 +39,7 @@ add_custom_command(TARGET demo POST_BUILD
     COMMAND gzip -9 -n -f ${PAGE_DIR}/demo.data
     VERBATIM)
 set(PAGE_SOURCES
-    web/index.html web/style.css web/demo.mjs platform/web_song.js platform/web_music_worklet.js)
+    web/index.html web/style.css web/demo.mjs platform/web/song.js platform/web/music_worklet.js)
 list(TRANSFORM PAGE_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/)
 list(APPEND PAGE_SOURCES ${CHIPTUNE_DIR}/libopenmpt.worklet.js ${DEMO_DATA_DIR}/Prueba.IT)
 set(PAGE_FILES)

@@ -1,6 +1,6 @@
-#include "platform/music_output.h"
+#include "platform/desktop/music_output.h"
 
-#include "platform/audio_driver_probe.h"
+#include "platform/desktop/audio_driver_probe.h"
 #include "platform/frame_clock.h"
 
 #include <SDL2/SDL.h>

@@ -4,7 +4,7 @@
 // the output's latency, which the page adds), and after each quantum the
 // frame it has rendered up to, from which the page keeps its clock.
 import libopenmpt from "./libopenmpt.worklet.js";
-import { openSong } from "./web_song.js";
+import { openSong } from "./song.js";
 
 // libopenmpt's own log lines would reach the console as errors; the page
 // reports what matters itself.

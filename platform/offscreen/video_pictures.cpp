@@ -1,4 +1,4 @@
-#include "platform/video_pictures.h"
+#include "platform/offscreen/video_pictures.h"
 
 #include <algorithm>
 #include <array>

@@ -9,7 +9,7 @@
 #include "model/model.h"
 #include "platform/display_mode.h"
 #include "platform/music.h"
-#include "platform/web_frame_fence.h"
+#include "platform/web/gl/frame_fence.h"
 #include "scenes/backdrop.h"
 #include "shell/shell.h"
 

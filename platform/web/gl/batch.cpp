@@ -1,7 +1,7 @@
 // The WebGL 2 programs the layer draws with: triangles already in clip
 // space, coloured, textured by GL's modulate and fogged per fragment as
 // GL 1.1 fogs, from the distance to the eye plane.
-#include "platform/web_gl.h"
+#include "platform/web/gl/gl_layer.h"
 
 #include <cstdio>
 

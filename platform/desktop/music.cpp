@@ -1,7 +1,7 @@
 #include "platform/music.h"
 
+#include "platform/desktop/music_output.h"
 #include "platform/file_mapping.h"
-#include "platform/music_output.h"
 
 #include <algorithm>
 #include <cerrno>

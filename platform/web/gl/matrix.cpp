@@ -1,6 +1,6 @@
 // The matrix stacks, glFrustum and gluLookAt, in single precision as GL
 // and GLU compute them.
-#include "platform/web_gl.h"
+#include "platform/web/gl/gl_layer.h"
 
 #include <GL/glu.h>
 #include <cmath>

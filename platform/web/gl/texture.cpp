@@ -1,7 +1,7 @@
 // Textures: images repacked for WebGL, and mipmaps made as GLU makes them
 // (scaled to a power of two, then halved by 2x2 box averages), so every
 // level holds the same texels as on the desktop.
-#include "platform/web_gl.h"
+#include "platform/web/gl/gl_layer.h"
 
 #include <GL/glu.h>
 #include <algorithm>

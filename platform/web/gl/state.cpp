@@ -1,7 +1,7 @@
 // The switches and values of GL 1.1 the demo sets: those WebGL has go
 // through to it, the fixed-function ones stay here. Anything that changes
 // how the waiting triangles would be drawn draws them first.
-#include "platform/web_gl.h"
+#include "platform/web/gl/gl_layer.h"
 
 static bool* fixedSwitch(GLenum cap) {
     FixedFunctionState& gl = fixedState;

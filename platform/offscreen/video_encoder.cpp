@@ -1,5 +1,5 @@
 #include "platform/video_encoder.h"
-#include "platform/video_pictures.h"
+#include "platform/offscreen/video_pictures.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,6 @@
 // The music layer of the web build, behind the desktop's header: the song
 // file is read here, as on the desktop, and handed to libopenmpt in the page
-// (platform/web_music.js), which plays it in an audio worklet, renders it
+// (platform/web/music.js), which plays it in an audio worklet, renders it
 // silently on the wall clock, or steps it.
 #include "platform/music.h"
 

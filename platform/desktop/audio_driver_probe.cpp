@@ -1,4 +1,4 @@
-#include "platform/audio_driver_probe.h"
+#include "platform/desktop/audio_driver_probe.h"
 
 #include "platform/frame_clock.h"
 

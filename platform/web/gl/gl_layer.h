@@ -1,7 +1,7 @@
 // The web build's OpenGL 1.1: the fixed-function calls the demo makes,
 // carried out over WebGL 2. Vertices are transformed and lit here, on the
 // processor, as GL 1.1 defines it; WebGL only rasterises triangles, textures
-// them and applies the fog. Shared by the web_gl_*.cpp files only; the rest
+// them and applies the fog. Shared by the files of this folder only; the rest
 // of the program sees <GL/gl.h>.
 #pragma once
 
@@ -37,7 +37,7 @@ struct SavedAttributes {
     int scissorBox[4];
 };
 
-// The layer's GL state; written by the web_gl_*.cpp files only.
+// The layer's GL state; written by the files of this folder only.
 struct FixedFunctionState {
     GLenum matrixMode = GL_MODELVIEW;
     // The texture matrix is never set by the demo, so it has no stack.

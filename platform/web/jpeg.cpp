@@ -1,4 +1,4 @@
-// The web build's stand-in for libjpeg (platform/web_include/jpeglib.h):
+// The web build's stand-in for libjpeg (platform/web/include/jpeglib.h):
 // the markers are walked here for what the reader asks before decoding
 // (size, components, sampling, scans), and stb_image decodes the pixels.
 #include <jpeglib.h>

@@ -3,7 +3,7 @@
 // triangles of the primitive, or outlines in line mode. WebGL draws lines
 // one pixel wide only, so every line becomes a quad as wide as GL's line
 // width in the direction across its major axis, as GL rasterises wide lines.
-#include "platform/web_gl.h"
+#include "platform/web/gl/gl_layer.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
-#include "platform/web_frame_fence.h"
+#include "platform/web/gl/frame_fence.h"
 
-#include "platform/web_gl.h"
+#include "platform/web/gl/gl_layer.h"
 
 #include <cstdint>
 

@@ -1,6 +1,6 @@
-// The web music output, for platform/web_music.cpp. The page has loaded,
-// before the program starts, libopenmpt (Module.libopenmpt), platform/
-// web_song.js (Module.webSong) and, unless muted, the audio worklet
+// The web music output, for platform/web/music.cpp. The page has loaded,
+// before the program starts, libopenmpt (Module.libopenmpt), song.js
+// (Module.webSong) and, unless muted, the audio worklet
 // (Module.audio: its context and node; or Module.audioProblem, why not).
 // Three outputs:
 // - device: the worklet plays the song and tells, with each piece, the
