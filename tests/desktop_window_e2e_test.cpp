@@ -58,14 +58,21 @@ std::string startupWmClass() {
     return "";
 }
 
-TEST(DesktopWindow, FullScreenFillsTheScreenWithoutPointerOrScreenSaverAndCarriesItsName) {
-    std::string assets =
+// A folder with the generated assets and a test song of 2 s an order; empty
+// when one of them cannot be made.
+static std::string demoFolder(const char* prefix) {
+    const std::string assets =
         generatedAssets(DEMO_BUILD_DIR "/tools/assetgen", DEMO_BUILD_DIR "/demo_e2e_assets");
-    ASSERT_FALSE(assets.empty()) << "assetgen failed";
-    const std::string dir = makeTempDir("desktop_window_");
-    ASSERT_TRUE(copyFiles(assets, dir));
-    // 2 s an order.
-    ASSERT_TRUE(writeFile(dir + "/Prueba.IT", encodeIt(makeTestSong(24, 3, 120))));
+    const std::string dir = makeTempDir(prefix);
+    if (assets.empty() || !copyFiles(assets, dir) ||
+        !writeFile(dir + "/Prueba.IT", encodeIt(makeTestSong(24, 3, 120))))
+        return "";
+    return dir;
+}
+
+TEST(DesktopWindow, FullScreenFillsTheScreenWithoutPointerOrScreenSaverAndCarriesItsName) {
+    const std::string dir = demoFolder("desktop_window_");
+    ASSERT_FALSE(dir.empty()) << "no assets";
     SceneReferences references;
     ASSERT_TRUE(references.load(dir));
     PrivateDisplay desktop;
@@ -153,12 +160,8 @@ std::string windowName(Display* display, Window window) {
 // A kiosk or a bare X session: two monitors side by side on one X screen and
 // no window manager to place the window or hand it the keyboard.
 TEST(DesktopWindow, WithoutAWindowManagerItCoversTheMonitorUnderThePointerAndHasTheKeyboard) {
-    std::string assets =
-        generatedAssets(DEMO_BUILD_DIR "/tools/assetgen", DEMO_BUILD_DIR "/demo_e2e_assets");
-    ASSERT_FALSE(assets.empty()) << "assetgen failed";
-    const std::string dir = makeTempDir("desktop_monitors_");
-    ASSERT_TRUE(copyFiles(assets, dir));
-    ASSERT_TRUE(writeFile(dir + "/Prueba.IT", encodeIt(makeTestSong(24, 3, 120))));
+    const std::string dir = demoFolder("desktop_monitors_");
+    ASSERT_FALSE(dir.empty()) << "no assets";
     SceneReferences references;
     ASSERT_TRUE(references.load(dir));
     PrivateDisplay desktop;
