@@ -28,6 +28,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -47,30 +48,18 @@ struct Read {
     int order;
 };
 
-// What the monitor delivers for `seconds`, dated: each block arrives just
-// after it was played, so the earliest arrival less the frames before it
-// dates the first frame.
+// What the monitor delivered, dated in seconds from the start of the run.
 struct Recording {
     std::vector<int16_t> stereo;
-    double firstFrame = 1e9; // seconds from the start of the run
+    double firstFrame = 1e9;
 };
 
-static void record(const std::string& environment, double seconds, Clock::time_point start,
+static void record(const PrivateSoundServer& server, double seconds, Clock::time_point start,
                    Recording* into) {
-    const std::string command = environment + "timeout " + std::to_string(seconds) +
-                                " parec -d demo.monitor --raw --latency-msec=20 --rate=44100 "
-                                "--channels=2 --format=s16le";
-    FILE* in = popen(command.c_str(), "r");
-    if (!in)
-        return;
-    int16_t block[2 * 441];
-    size_t got;
-    while ((got = fread(block, 4, 441, in)) > 0) {
-        into->stereo.insert(into->stereo.end(), block, block + 2 * got);
-        into->firstFrame =
-            std::min(into->firstFrame, since(start) - double(into->stereo.size() / 2) / rate);
-    }
-    pclose(in);
+    const SinkRecording recording = server.record(seconds);
+    into->stereo = recording.stereo;
+    if (!recording.stereo.empty())
+        into->firstFrame = std::chrono::duration<double>(recording.firstFrame - start).count();
 }
 
 // When the recording first sounds, in seconds from the start of the run;
@@ -114,11 +103,9 @@ int main(int argc, char** argv) {
                      server.log().c_str());
         return 1;
     }
-    std::string environment;
     for (const std::string& variable : server.environment()) {
         const size_t equals = variable.find('=');
         setenv(variable.substr(0, equals).c_str(), variable.substr(equals + 1).c_str(), 1);
-        environment += variable + " ";
     }
     if (argc > 2)
         setenv("SDL_AUDIODRIVER", argv[2], 1);
@@ -153,7 +140,7 @@ int main(int argc, char** argv) {
             server.stopSink();
             stoppedAt = since(start);
         } else if (!resumeRecorder.joinable() && now >= 4) {
-            resumeRecorder = std::thread(record, environment, 4.0, start, &afterResume);
+            resumeRecorder = std::thread(record, std::cref(server), 4.0, start, &afterResume);
         } else if (resumedAt < 0 && now >= 6) {
             server.startSink();
             resumedAt = since(start);
@@ -165,7 +152,7 @@ int main(int argc, char** argv) {
             returnRecorder = std::thread([&] {
                 server.start();
                 backAt = since(start);
-                record(environment, 4.0, start, &afterReturn);
+                record(server, 4.0, start, &afterReturn);
             });
         } else if (now >= 16) {
             break;

@@ -56,42 +56,18 @@ double soundingSeconds(const std::vector<int16_t>& stereo) {
     return double(sounding) / 44100;
 }
 
-// What the sink plays for a few seconds, from its monitor, 44100 Hz stereo,
-// and when: each piece arrives just after it was played, so the earliest
-// arrival less the frames before it dates the first frame (a recorder takes
-// a while to start on a server that has just started itself).
+// The sink's recording, taken on a thread of its own while the test goes on.
 class Recorder {
   public:
     ~Recorder() { wait(); }
     void start(const PrivateSoundServer& server, double seconds) {
-        std::string command;
-        for (const std::string& variable : server.environment())
-            command += variable + " ";
-        command += "timeout " + std::to_string(seconds) +
-                   " parec -d demo.monitor --raw --latency-msec=20 --rate=44100 --channels=2 "
-                   "--format=s16le";
-        reader = std::thread([this, command] {
-            FILE* in = popen(command.c_str(), "r");
-            if (!in)
-                return;
-            int16_t block[2 * 441];
-            size_t got;
-            while ((got = fread(block, 4, 441, in)) > 0) {
-                stereo.insert(stereo.end(), block, block + 2 * got);
-                const auto first = Clock::now() - std::chrono::microseconds(
-                                                      int64_t(stereo.size() / 2) * 1000000 / 44100);
-                if (stereo.size() == 2 * got || first < firstFrame)
-                    firstFrame = first;
-            }
-            pclose(in);
-        });
+        reader = std::thread([this, &server, seconds] { recording = server.record(seconds); });
     }
     void wait() {
         if (reader.joinable())
             reader.join();
     }
-    std::vector<int16_t> stereo;
-    Clock::time_point firstFrame; // when it was played, at the latest
+    SinkRecording recording;
 
   private:
     std::thread reader;
@@ -155,7 +131,7 @@ TEST_F(DesktopSound, ASuspendedSinkAndThenAVanishedServerNeverHoldTheShowUp) {
     EXPECT_EQ(linesWith(demo.err(), "music: the sound device went away"), 1) << demo.err();
     EXPECT_EQ(linesWith(demo.err(), "music:"), 2) << demo.err();
     // The music is back after the suspension.
-    EXPECT_GT(soundingSeconds(recorder.stereo), 1.0);
+    EXPECT_GT(soundingSeconds(recorder.recording.stereo), 1.0);
 }
 
 TEST_F(DesktopSound, AServerWithoutASinkPlaysTheShowSilentlyAfterOneLine) {
@@ -282,13 +258,13 @@ TEST_P(RestartedServer, TheMusicComesBackWithinTwoSecondsWhereTheShowIs) {
     EXPECT_EQ(linesWith(demo.err(), "music:"), said) << demo.err();
     ASSERT_TRUE(scene6) << "the show never reached Scene6";
 
-    const std::vector<int16_t>& heard = recorder.stereo;
+    const std::vector<int16_t>& heard = recorder.recording.stereo;
     const size_t frames = heard.size() / 2;
     size_t first = 0;
     while (first < frames && std::abs(heard[2 * first]) <= 100)
         first++;
     ASSERT_LT(first, frames) << "no music after the restart";
-    EXPECT_LT(secondsBetween(back, recorder.firstFrame) + double(first) / 44100, 2.0)
+    EXPECT_LT(secondsBetween(back, recorder.recording.firstFrame) + double(first) / 44100, 2.0)
         << "seconds from the return to music";
     // Order 17 is heard when the show turns to it; where the music was when
     // the server went, it would come two seconds late. Heard in three
@@ -300,7 +276,7 @@ TEST_P(RestartedServer, TheMusicComesBackWithinTwoSecondsWhereTheShowIs) {
     for (size_t at = first, inARow = 0; at + window <= frames && turned < 0; at += step) {
         inARow = heardOrder(&heard[2 * at], window) >= 17 ? inARow + 1 : 0;
         if (inARow == 3)
-            turned = secondsBetween(songStart, recorder.firstFrame) +
+            turned = secondsBetween(songStart, recorder.recording.firstFrame) +
                      double(at - 2 * step + window / 2) / 44100;
     }
     ASSERT_GE(turned, 0) << "order 17 never heard";

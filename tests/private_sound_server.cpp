@@ -1,5 +1,6 @@
 #include "tests/private_sound_server.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <sstream>
 #include <sys/stat.h>
@@ -137,4 +138,29 @@ void PrivateSoundServer::kill() {
 
 std::string PrivateSoundServer::log() const {
     return trouble + (server ? server->out() + server->err() : std::string());
+}
+
+SinkRecording PrivateSoundServer::record(double seconds) const {
+    std::string command;
+    for (const std::string& variable : environment())
+        command += variable + " ";
+    command += "timeout " + std::to_string(seconds) +
+               " parec -d demo.monitor --raw --latency-msec=20 --rate=44100 --channels=2 "
+               "--format=s16le";
+    SinkRecording recording;
+    FILE* in = popen(command.c_str(), "r");
+    if (!in)
+        return recording;
+    int16_t block[2 * 441];
+    size_t got;
+    while ((got = fread(block, 4, 441, in)) > 0) {
+        recording.stereo.insert(recording.stereo.end(), block, block + 2 * got);
+        const auto first =
+            std::chrono::steady_clock::now() -
+            std::chrono::microseconds(int64_t(recording.stereo.size() / 2) * 1000000 / 44100);
+        if (recording.stereo.size() == 2 * got || first < recording.firstFrame)
+            recording.firstFrame = first;
+    }
+    pclose(in);
+    return recording;
 }

@@ -9,11 +9,20 @@
 
 #include "tests/child_process.h"
 
+#include <chrono>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
 enum class SoundServer { pulseAudio, pipeWire };
+
+// What the sink played, from its monitor: 44100 Hz stereo, and when its
+// first frame was played, at the latest.
+struct SinkRecording {
+    std::vector<int16_t> stereo;
+    std::chrono::steady_clock::time_point firstFrame;
+};
 
 class PrivateSoundServer {
   public:
@@ -37,6 +46,11 @@ class PrivateSoundServer {
     bool stopSink() const;
     // And takes it again, as when the monitor wakes up.
     bool startSink() const;
+    // Records what the sink plays for `seconds`. Each block arrives just
+    // after it was played, so the earliest arrival less the frames before it
+    // dates the first frame, however long the recorder takes to start on a
+    // server that has just started itself.
+    SinkRecording record(double seconds) const;
     // The server ends at once, as when it crashes.
     void kill();
     // What the server has said, for a failure's message.
