@@ -1,7 +1,7 @@
 // The music library the shell calls: plays one tracker module and reports
-// the order and row now audible. The desktop's is built on libopenmpt and
-// SDL2 audio (platform/desktop), the web's on libopenmpt in an audio worklet
-// (platform/web).
+// the order and row now audible. The desktop's and Windows's are built on
+// libopenmpt and SDL2 audio (platform/sdl), the web's on libopenmpt in an
+// audio worklet (platform/web).
 #pragma once
 
 #include <cstdint>

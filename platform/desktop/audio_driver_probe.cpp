@@ -1,4 +1,4 @@
-#include "platform/desktop/audio_driver_probe.h"
+#include "platform/sdl/audio_driver_probe.h"
 
 #include "platform/frame_clock.h"
 
@@ -25,29 +25,6 @@ static const int64_t staggerNanoseconds = 500000000;
 // A device taking sound asks for more within this; one that does not has
 // stopped (a sink suspended or paused takes a buffer or two, then nothing).
 static const int64_t requestGapNanoseconds = 500000000;
-
-std::vector<std::string> audioDriverCandidates() {
-    std::vector<std::string> drivers;
-    if (const char* listed = SDL_GetHint(SDL_HINT_AUDIODRIVER); listed && *listed) {
-        std::string list = listed;
-        for (size_t start = 0; start <= list.size();) {
-            size_t end = list.find(',', start);
-            if (end == std::string::npos)
-                end = list.size();
-            if (end > start)
-                drivers.push_back(list.substr(start, end - start));
-            start = end + 1;
-        }
-        return drivers;
-    }
-    // The file and silent drivers are SDL's only on demand.
-    for (int i = 0; i < SDL_GetNumAudioDrivers(); i++) {
-        const std::string name = SDL_GetAudioDriver(i);
-        if (name != "disk" && name != "dummy")
-            drivers.push_back(name);
-    }
-    return drivers;
-}
 
 // A request is one line: the test, the device's format, the drivers in order.
 // The answer is one line: "+driver", or "-reason".
@@ -335,10 +312,23 @@ static std::string probeAll(const ProbeRequest& request, int socket) {
     _exit(0);
 }
 
-bool startAudioProber(AudioProber* prober) {
+// The prober process, the socket its requests and answers cross, and the
+// pipe that cuts a wait for an answer short.
+struct AudioProber {
+    pid_t pid = -1;
+    int socket = -1;
+    int interrupt[2] = {-1, -1};
+};
+
+AudioProber* startAudioProber(std::string* reason) {
+    AudioProber* prober = new AudioProber;
     int pair[2];
-    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0)
-        return false;
+    if (pipe2(prober->interrupt, O_CLOEXEC | O_NONBLOCK) != 0 ||
+        socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) {
+        *reason = std::strerror(errno);
+        freeAudioProber(prober);
+        return nullptr;
+    }
     std::fflush(stdout);
     std::fflush(stderr);
     const pid_t parent = getpid();
@@ -361,31 +351,49 @@ bool startAudioProber(AudioProber* prober) {
             std::signal(signal, SIG_IGN);
         runProber(socket);
     }
+    const int error = errno;
     close(pair[1]);
     if (child < 0) {
         close(pair[0]);
-        return false;
+        *reason = std::strerror(error);
+        freeAudioProber(prober);
+        return nullptr;
     }
     prober->pid = child;
     prober->socket = pair[0];
-    return true;
+    return prober;
 }
 
 void stopAudioProber(AudioProber* prober) {
     if (prober->socket >= 0)
         close(prober->socket);
+    prober->socket = -1;
     if (prober->pid > 0) {
         // Its probes end with it.
         kill(prober->pid, SIGKILL);
         while (waitpid(prober->pid, nullptr, 0) < 0 && errno == EINTR) {
         }
     }
-    *prober = AudioProber{};
+    prober->pid = -1;
 }
 
-bool findPlayingDriver(const AudioProber& prober, const std::vector<std::string>& drivers,
-                       const SDL_AudioSpec& want, AudioProbeTest test, int interrupt,
-                       std::string* driver, std::string* reason) {
+void interruptAudioProber(AudioProber* prober) {
+    if (write(prober->interrupt[1], "x", 1) < 0) {
+        // Full: the prober has been told already.
+    }
+}
+
+void freeAudioProber(AudioProber* prober) {
+    stopAudioProber(prober);
+    for (int fd : prober->interrupt)
+        if (fd >= 0)
+            close(fd);
+    delete prober;
+}
+
+bool findPlayingDriver(AudioProber* prober, const std::vector<std::string>& drivers,
+                       const SDL_AudioSpec& want, AudioProbeTest test, std::string* driver,
+                       std::string* reason) {
     reason->clear();
     if (drivers.empty()) {
         *reason = "SDL has no sound driver";
@@ -396,13 +404,14 @@ bool findPlayingDriver(const AudioProber& prober, const std::vector<std::string>
     request.want = want;
     request.drivers = drivers;
     std::string pending, answer;
-    if (prober.socket < 0 || !sendAll(prober.socket, encodeRequest(request))) {
+    if (prober->socket < 0 || !sendAll(prober->socket, encodeRequest(request))) {
         *reason = "the sound probe is not running";
         return false;
     }
-    if (!readLine(prober.socket, interrupt, &pending, &answer)) {
+    const int interrupt = prober->interrupt[0];
+    if (!readLine(prober->socket, interrupt, &pending, &answer)) {
         pollfd stirred = {interrupt, POLLIN, 0};
-        if (interrupt < 0 || poll(&stirred, 1, 0) <= 0)
+        if (poll(&stirred, 1, 0) <= 0)
             *reason = "the sound probe ended";
         return false;
     }

@@ -1,6 +1,6 @@
 #include "platform/music.h"
 
-#include "platform/desktop/music_output.h"
+#include "platform/sdl/music_output.h"
 #include "platform/file_mapping.h"
 
 #include <algorithm>

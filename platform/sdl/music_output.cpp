@@ -1,6 +1,6 @@
-#include "platform/desktop/music_output.h"
+#include "platform/sdl/music_output.h"
 
-#include "platform/desktop/audio_driver_probe.h"
+#include "platform/sdl/audio_driver_probe.h"
 #include "platform/frame_clock.h"
 
 #include <SDL2/SDL.h>
@@ -13,12 +13,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 // Frames are counted on the song's time line from the opening of the output.
@@ -83,14 +81,13 @@ struct DeviceControl {
     bool leave = false;          // end without another call to SDL
     bool settled = false;        // the first try at a device is over
     bool finished = false;       // the device thread has ended
-    int closing = 0;             // replaced devices SDL is still closing
-    int interrupt[2] = {-1, -1}; // written to cut a probe short
+    int closing = 0; // replaced devices SDL is still closing
     int64_t openedAt = 0;
     bool quietFailure = false; // SDL_AUDIODRIVER offers silence after these
     bool recording = false;    // the file driver alone, which a song waits for
     std::vector<std::string> drivers;
+    AudioProber* prober = nullptr;
     // Written by the device thread alone.
-    AudioProber prober;
     std::string driver; // the one SDL runs
     bool subsystemUp = false;
 };
@@ -390,14 +387,15 @@ static void seekDevice(const std::shared_ptr<DeviceControl>& control, Need need,
         plays = findPlayingDriver(control->prober, drivers, deviceSpec(rate, tag),
                                   need == Need::taking ? AudioProbeTest::takesSound
                                                        : AudioProbeTest::opens,
-                                  control->interrupt[0], &driver, &reason);
+                                  &driver, &reason);
     OpenedDevice opened;
     if (plays && !control->subsystemUp) {
         SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, driver.c_str(), SDL_HINT_OVERRIDE);
         control->subsystemUp = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
         SDL_ResetHint(SDL_HINT_AUDIODRIVER);
+        // The one of the list SDL settled on, where it was given a list.
         if (control->subsystemUp)
-            control->driver = driver;
+            control->driver = SDL_GetCurrentAudioDriver();
         else
             reason = SDL_GetError();
     }
@@ -472,7 +470,7 @@ static void runDevices(std::shared_ptr<DeviceControl> control, int rate) {
         }
     }
     hold.unlock();
-    stopAudioProber(&control->prober);
+    stopAudioProber(control->prober);
     hold.lock();
     control->finished = true;
     control->changed.notify_all();
@@ -485,17 +483,14 @@ static void stopDevices(std::unique_lock<std::mutex>& hold, std::chrono::millise
     std::shared_ptr<DeviceControl> control = devices;
     control->stop = true;
     control->changed.notify_all();
-    if (write(control->interrupt[1], "x", 1) < 0) {
-        // Full: the thread has been told already.
-    }
+    interruptAudioProber(control->prober);
     const bool finished = control->changed.wait_for(hold, wait, [&] { return control->finished; });
     if (!finished)
         control->leave = true;
     hold.unlock();
     if (finished) {
         deviceThread.join();
-        close(control->interrupt[0]);
-        close(control->interrupt[1]);
+        freeAudioProber(control->prober);
     } else {
         deviceThread.detach();
     }
@@ -545,6 +540,31 @@ void musicOutputStep(int count, int16_t* stereo) {
     renderPieces(count, stereo);
 }
 
+// The drivers to try, in order: those SDL_AUDIODRIVER lists (separated by
+// commas), else every driver SDL would pick by itself.
+static std::vector<std::string> audioDriverCandidates() {
+    std::vector<std::string> drivers;
+    if (const char* listed = SDL_GetHint(SDL_HINT_AUDIODRIVER); listed && *listed) {
+        std::string list = listed;
+        for (size_t start = 0; start <= list.size();) {
+            size_t end = list.find(',', start);
+            if (end == std::string::npos)
+                end = list.size();
+            if (end > start)
+                drivers.push_back(list.substr(start, end - start));
+            start = end + 1;
+        }
+        return drivers;
+    }
+    // The file and silent drivers are SDL's only on demand.
+    for (int i = 0; i < SDL_GetNumAudioDrivers(); i++) {
+        const std::string name = SDL_GetAudioDriver(i);
+        if (name != "disk" && name != "dummy")
+            drivers.push_back(name);
+    }
+    return drivers;
+}
+
 // The drivers to try; "dummy" asks for silence, so none after it.
 static std::vector<std::string> driversBeforeSilence(bool* silenceAsked) {
     std::vector<std::string> drivers = audioDriverCandidates();
@@ -576,14 +596,15 @@ bool musicOutputOpen(int rate, bool muted) {
         control->quietFailure = silenceAsked;
         control->recording = drivers == std::vector<std::string>{"disk"};
         control->openedAt = now;
-        // Forked first, while this thread may still be the only one.
-        if (pipe2(control->interrupt, O_CLOEXEC | O_NONBLOCK) == 0 &&
-            startAudioProber(&control->prober)) {
+        // Started first, while this thread may still be the only one.
+        std::string reason;
+        control->prober = startAudioProber(&reason);
+        if (control->prober) {
             devices = control;
             deviceThread = std::thread(runDevices, control, output.rate);
         } else {
             std::fprintf(stderr, "music: no sound device (%s), the song plays silently\n",
-                         std::strerror(errno));
+                         reason.c_str());
         }
     }
     startKeeper();

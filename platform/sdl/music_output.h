@@ -16,8 +16,9 @@ using MusicRenderFunction = int (*)(void* source, int64_t frame, int count, int1
 // Starts opening the device SDL_AUDIODRIVER or SDL's choice names, and
 // returns at once: the clock runs from now, silently until a device takes
 // sound. When none can be opened, one line on standard error says why. Muted,
-// or with SDL_AUDIODRIVER=dummy, it opens nothing, without a line. Forks the
-// process that tries the drivers: call it before starting any thread.
+// or with SDL_AUDIODRIVER=dummy, it opens nothing, without a line. Starts the
+// prober that tries the drivers (audio_driver_probe.h): call it before
+// starting any thread.
 bool musicOutputOpen(int rate, bool muted = false);
 // Waits until the first try at a device is over, a quarter of a second after
 // the opening at most (SDL's file driver, which records every frame, is
