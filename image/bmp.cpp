@@ -138,8 +138,9 @@ static Failure convertMapped(Work& work) {
     // in place, front to back, so the picture is held only once.
     const int32_t width = work.section.width;
     const int32_t rows = work.section.height;
-    work.output = work.section.bits;
-    work.section.bits = nullptr;
+    work.output = takeDibSectionBits(&work.section);
+    if (!work.output)
+        return Failure::memory;
     unsigned char* out = work.output;
     for (int32_t y = 0; y < rows; y++) {
         const unsigned char* in = work.output + work.section.rowStride * y;

@@ -1,5 +1,7 @@
 // Conversion of device-independent bitmap bits of any supported depth into
-// a 24-bit section, standing in for the platform's bitmap conversion.
+// a 24-bit section: GDI's on Windows (platform/windows), elsewhere a
+// converter of our own that stands in for it (dib_convert.cpp). The checks
+// on sizes (dib_layout.cpp) are the same for both.
 #pragma once
 
 #include <cstddef>
@@ -39,14 +41,23 @@ struct DibSection {
     int32_t width = 0;
     int32_t height = 0;
     size_t rowStride = 0;
-    unsigned char* bits = nullptr; // new[], zero-filled
+    unsigned char* bits = nullptr; // zero-filled
+    void* platform = nullptr;      // what holds the bits, where the platform keeps them
 };
 
+// The number of rows of a bitmap of this height, whichever way its rows run.
+uint64_t dibRowCount(int32_t height);
 // False for dimensions no bitmap can have (not positive, or a section too
 // large to address). Sets the section's width, height and stride.
 bool dibSectionLayout(int32_t width, int32_t height, DibSection* section);
-// Allocates the zero-filled bits of a laid-out section; false when memory is short.
+// Makes the zero-filled bits of a laid-out section; false when memory or the
+// platform's resources are short.
 bool createDibSection(DibSection* section);
+// The bits as a buffer of the caller's (delete[]), the section left without
+// them; null when memory is short. Where the platform holds the bits, they
+// are copied out.
+unsigned char* takeDibSectionBits(DibSection* section);
+// Safe on a section without bits.
 void deleteDibSection(DibSection* section);
 
 // True when this converter handles the source's depth and compression and,

@@ -4,6 +4,7 @@
 #include "platform/music.h"
 #include "platform/quit_signals.h"
 #include "platform/screen_saver.h"
+#include "platform/startup.h"
 #include "shell/shell.h"
 
 #include <GL/glut.h>
@@ -20,6 +21,7 @@ static void showIcon() {
 }
 
 int main(int argc, char** argv) {
+    startPlatform();
     DemoOptions options;
     const int status = parseOptions(&argc, argv, &options);
     if (status >= 0)

@@ -1,13 +1,15 @@
+#include "platform/startup.h"
 #include "shell/shell.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 static const char usageText[] =
     "Usage: %s [OPTION]...\n"
-    "Plays the demo from the files in the current folder, full screen.\n"
+    "Plays the demo full screen.\n"
     "\n"
     "  --window        a 1024x768 window instead of the full screen\n"
     "  --from ORDER    start the song at order ORDER (0 to 22)\n"
@@ -16,7 +18,7 @@ static const char usageText[] =
     "  --help          show this help and exit\n"
     "  --version       show the version and exit\n"
     "\n"
-    "The X options -display DISPLAY, -geometry WxH+X+Y, -direct, -indirect, -iconic,\n"
+    "GLUT's options -display DISPLAY, -geometry WxH+X+Y, -direct, -indirect, -iconic,\n"
     "-gldebug and -sync are handed to GLUT.\n"
     "Keys: Esc or q quits, v switches the models between filled and line drawing.\n";
 
@@ -28,9 +30,15 @@ static const struct {
                    {"-indirect", false}, {"-iconic", false},  {"-gldebug", false},
                    {"-sync", false}};
 
+static std::string usage(const char* program) {
+    std::string text(sizeof usageText + std::strlen(program), '\0');
+    text.resize(size_t(std::snprintf(&text[0], text.size(), usageText, program)));
+    return text;
+}
+
 static int usageError(const char* program, const char* problem, const char* what) {
-    std::fprintf(stderr, "%s: %s '%s'\n", program, problem, what);
-    std::fprintf(stderr, usageText, program);
+    const std::string text = std::string(program) + ": " + problem + " '" + what + "'\n";
+    tellUser((text + usage(program)).c_str(), true);
     return 2;
 }
 
@@ -66,11 +74,11 @@ int parseOptions(int* argc, char** argv, DemoOptions* options) {
         const char* argument = argv[i];
         const char* value = nullptr;
         if (std::strcmp(argument, "--help") == 0) {
-            std::printf(usageText, program);
+            tellUser(usage(program).c_str(), false);
             return 0;
         }
         if (std::strcmp(argument, "--version") == 0) {
-            std::printf("Marea de Neon %s\n", DEMO_VERSION);
+            tellUser("Marea de Neon " DEMO_VERSION "\n", false);
             return 0;
         }
         if (std::strcmp(argument, "--window") == 0) {
