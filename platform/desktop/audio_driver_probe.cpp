@@ -22,9 +22,6 @@ static const int64_t answerNanoseconds = 3000000000;
 // A driver that keeps its answer back this long has the next one tried
 // beside it; one that answers at once spares the others the trial.
 static const int64_t staggerNanoseconds = 500000000;
-// A device taking sound asks for more within this; one that does not has
-// stopped (a sink suspended or paused takes a buffer or two, then nothing).
-static const int64_t requestGapNanoseconds = 500000000;
 
 // A request is one line: the test, the device's format, the drivers in order.
 // The answer is one line: "+driver", or "-reason".
@@ -102,34 +99,6 @@ static bool readLine(int from, int interrupt, std::string* pending, std::string*
     }
 }
 
-static std::atomic<int64_t> requestedFrames{0};
-static int probeFrameBytes = 4;
-
-static void SDLCALL countRequest(void*, Uint8* stream, int length) {
-    std::memset(stream, 0, size_t(length));
-    requestedFrames += length / probeFrameBytes;
-}
-
-// Whether the device asks for a fifth of a second of sound beyond what it
-// first takes to fill its buffer, before it pauses for half a second.
-static bool takesSound(int rate) {
-    sleepUntilNanoseconds(monotonicNanoseconds() + 50000000);
-    const int64_t first = requestedFrames;
-    int64_t seen = first, lastChange = monotonicNanoseconds();
-    for (;;) {
-        sleepUntilNanoseconds(monotonicNanoseconds() + 10000000);
-        const int64_t now = monotonicNanoseconds(), requested = requestedFrames;
-        if (requested - first >= rate / 5)
-            return true;
-        if (requested != seen) {
-            seen = requested;
-            lastChange = now;
-        } else if (now - lastChange > requestGapNanoseconds) {
-            return false;
-        }
-    }
-}
-
 [[noreturn]] static void probeInChild(const std::string& driver, SDL_AudioSpec want,
                                       AudioProbeTest test, int reply) {
     // A driver that crashes here leaves no core dump behind, nor the crash
@@ -139,19 +108,20 @@ static bool takesSound(int rate) {
     std::string answer = "+";
     if (SDL_AudioInit(driver.c_str()) != 0) {
         answer = std::string("-") + SDL_GetError();
-    } else {
+    } else if (test == AudioProbeTest::opens) {
         // Opened only: nothing is played, SDL queues silence.
-        want.callback = test == AudioProbeTest::opens ? nullptr : countRequest;
-        probeFrameBytes = std::max(1, int(want.channels) * int(SDL_AUDIO_BITSIZE(want.format)) / 8);
         SDL_AudioSpec have;
-        const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-        if (device == 0) {
+        want.callback = nullptr;
+        if (SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0) == 0)
             answer = std::string("-") + SDL_GetError();
-        } else if (test == AudioProbeTest::takesSound) {
-            SDL_PauseAudioDevice(device, 0);
-            if (!takesSound(want.freq))
-                answer = "-the sound device takes no sound";
-        }
+    } else {
+        SoundTrial trial;
+        std::string reason;
+        // Left open: the child's end closes it.
+        if (!startSoundTrial(&trial, want, &reason))
+            answer = "-" + reason;
+        else if (!soundTrialTakesSound(trial, want.freq, nullptr))
+            answer = "-the sound device takes no sound";
     }
     for (char& c : answer)
         if (c == '\n')

@@ -12,6 +12,8 @@
 #pragma once
 
 #include <SDL2/SDL.h>
+#include <atomic>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -42,3 +44,18 @@ void freeAudioProber(AudioProber* prober);
 bool findPlayingDriver(AudioProber* prober, const std::vector<std::string>& drivers,
                        const SDL_AudioSpec& want, AudioProbeTest test, std::string* driver,
                        std::string* reason);
+
+// For the trials: a device opened beside whatever plays, fed silence, that
+// counts the frames it is asked for, to see whether its sink takes sound at
+// the pace of real time. The caller closes `device`.
+struct SoundTrial {
+    SDL_AudioDeviceID device = 0;
+    int frameBytes = 4;
+    std::atomic<int64_t> requested{0};
+};
+// Opens and starts the trial device; false, with SDL's reason, when it cannot.
+bool startSoundTrial(SoundTrial* trial, SDL_AudioSpec want, std::string* reason);
+// Whether the device asks for a fifth of a second of sound beyond what it
+// first takes to fill its buffer, before it pauses for half a second. False
+// as soon as `interrupted`, unless null, is set.
+bool soundTrialTakesSound(const SoundTrial& trial, int rate, const std::atomic<bool>* interrupted);

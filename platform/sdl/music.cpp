@@ -1,7 +1,7 @@
 #include "platform/music.h"
 
-#include "platform/sdl/music_output.h"
 #include "platform/file_mapping.h"
+#include "platform/sdl/music_output.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,7 +1,7 @@
 #include "platform/sdl/music_output.h"
 
-#include "platform/sdl/audio_driver_probe.h"
 #include "platform/frame_clock.h"
+#include "platform/sdl/audio_driver_probe.h"
 
 #include <SDL2/SDL.h>
 #include <algorithm>
@@ -77,11 +77,11 @@ struct MusicOutput {
 // still use it after the process's own objects are gone.
 struct DeviceControl {
     std::condition_variable changed;
-    bool stop = false;           // close the device and end
-    bool leave = false;          // end without another call to SDL
-    bool settled = false;        // the first try at a device is over
-    bool finished = false;       // the device thread has ended
-    int closing = 0; // replaced devices SDL is still closing
+    bool stop = false;     // close the device and end
+    bool leave = false;    // end without another call to SDL
+    bool settled = false;  // the first try at a device is over
+    bool finished = false; // the device thread has ended
+    int closing = 0;       // replaced devices SDL is still closing
     int64_t openedAt = 0;
     bool quietFailure = false; // SDL_AUDIODRIVER offers silence after these
     bool recording = false;    // the file driver alone, which a song waits for
