@@ -68,7 +68,12 @@ bool parseNumber(const char* text, long low, long high, int* number) {
 }
 
 int parseOptions(int* argc, char** argv, DemoOptions* options) {
+    // The program's name as typed, without its folder: a Windows program
+    // is given its whole path, which its message box need not show.
     const char* program = argv[0] ? argv[0] : "demo";
+    for (const char* at = program; *at; at++)
+        if (*at == '/' || *at == '\\')
+            program = at + 1;
     int kept = 1;
     for (int i = 1; i < *argc; i++) {
         const char* argument = argv[i];
