@@ -1,5 +1,6 @@
 #include "image/image.h"
 #include "tests/hostile_files.h"
+#include "tests/test_bitmaps.h"
 #include "tools/writers/bmp_writer.h"
 #include "tools/writers/tga_writer.h"
 
@@ -73,33 +74,6 @@ std::vector<uint8_t> expectedPixels(const BmpLayout& layout) {
     return out;
 }
 
-BmpLayout patterned(int bits, int width, int height) {
-    BmpLayout layout;
-    layout.width = width;
-    layout.height = height;
-    layout.bitsPerPixel = bits;
-    const int rows = std::abs(height);
-    if (bits <= 8) {
-        const int colors = 1 << bits;
-        for (int i = 0; i < colors; i++) {
-            layout.palette.push_back(uint8_t(i * 37 + 11));
-            layout.palette.push_back(uint8_t(255 - i * 53));
-            layout.palette.push_back(uint8_t(i * 91 + 7));
-        }
-        for (int y = 0; y < rows; y++)
-            for (int x = 0; x < width; x++)
-                layout.pixels.push_back(uint8_t((x * 7 + y * 3 + (x / 4) * y) % colors));
-    } else {
-        for (int y = 0; y < rows; y++)
-            for (int x = 0; x < width; x++) {
-                layout.pixels.push_back(uint8_t(x * 40 + y));
-                layout.pixels.push_back(uint8_t(y * 60 + 3));
-                layout.pixels.push_back(uint8_t(255 - x * y * 9));
-            }
-    }
-    return layout;
-}
-
 void expectReadsAsWritten(const BmpLayout& layout, const std::string& label) {
     SCOPED_TRACE(label);
     Read read = readBmp(writeTemp(label + ".bmp", encodeBmp(layout)));
@@ -138,7 +112,7 @@ TEST(BmpReader, EveryDepthWithBothHeadersAndWithoutFileHeader) {
                 continue; // the core header knows no such depths
             for (bool fileHeader : {true, false}) {
                 // Width 5 pads every depth's rows in the file.
-                BmpLayout layout = patterned(bits, 5, 3);
+                BmpLayout layout = patternedBmp(bits, 5, 3);
                 layout.os2Header = os2;
                 layout.fileHeader = fileHeader;
                 expectReadsAsWritten(layout, std::to_string(bits) + (os2 ? "_os2" : "_win") +
@@ -148,11 +122,11 @@ TEST(BmpReader, EveryDepthWithBothHeadersAndWithoutFileHeader) {
     }
     // Wider rows, for the bit packing of the small depths.
     for (int bits : {1, 4, 8})
-        expectReadsAsWritten(patterned(bits, 37, 4), "wide_" + std::to_string(bits));
+        expectReadsAsWritten(patternedBmp(bits, 37, 4), "wide_" + std::to_string(bits));
 }
 
 TEST(BmpReader, Width5GivesPacked15ByteRows) {
-    Read read = readBmp(writeTemp("w5.bmp", encodeBmp(patterned(24, 5, 2))));
+    Read read = readBmp(writeTemp("w5.bmp", encodeBmp(patternedBmp(24, 5, 2))));
     ASSERT_TRUE(read.ok);
     EXPECT_EQ(read.pixels.size(), 30u);
     // Row 1 starts at byte 15 with the pixel x 0, y 1.
@@ -176,14 +150,14 @@ TEST(BmpReader, ColorsUsedLimitsTheTableAndIndicesPastItAreBlack) {
 
 TEST(BmpReader, TopDownFilesComeOutBottomRowFirst) {
     for (int bits : {8, 24}) {
-        BmpLayout layout = patterned(bits, 7, -5);
+        BmpLayout layout = patternedBmp(bits, 7, -5);
         expectReadsAsWritten(layout, "topdown" + std::to_string(bits));
     }
 }
 
 TEST(BmpReader, RunLengthEncodedFilesDecodeToTheirPixels) {
     for (int bits : {4, 8}) {
-        BmpLayout layout = patterned(bits, 37, 9);
+        BmpLayout layout = patternedBmp(bits, 37, 9);
         // Long runs, short runs and absolute stretches on every row.
         for (int y = 0; y < 9; y++)
             for (int x = 10; x < 30; x++)
@@ -192,7 +166,7 @@ TEST(BmpReader, RunLengthEncodedFilesDecodeToTheirPixels) {
         expectReadsAsWritten(layout, "rle" + std::to_string(bits));
     }
     // A run longer than 255 pixels and an all-different row longer than 255.
-    BmpLayout wide = patterned(8, 600, 2);
+    BmpLayout wide = patternedBmp(8, 600, 2);
     for (int x = 0; x < 600; x++) {
         wide.pixels[x] = 9;
         wide.pixels[600 + x] = uint8_t(x);
@@ -202,22 +176,7 @@ TEST(BmpReader, RunLengthEncodedFilesDecodeToTheirPixels) {
 }
 
 TEST(BmpReader, RunLengthEscapesLeaveSkippedPixelsBlack) {
-    BmpLayout layout;
-    layout.width = 6;
-    layout.height = 3;
-    layout.bitsPerPixel = 8;
-    layout.compression = BmpCompression::rle8;
-    layout.colorsUsed = 8;
-    for (int i = 0; i < 8; i++)
-        layout.palette.insert(layout.palette.end(), {uint8_t(100 + i), uint8_t(i), 50});
-    layout.rleData = {2, 1,             // row 0: two of colour 1
-                      0, 0,             // end of line
-                      0, 3, 4, 5, 6, 0, // row 1: absolute 4 5 6, padded
-                      0, 2, 2, 1,       // delta: 2 right, 1 up
-                      1, 7,             // row 2, x 5: colour 7
-                      9, 3,             // runs past the right edge are dropped
-                      0, 1,             // end of bitmap
-                      1, 2};            // never read
+    BmpLayout layout = rleEscapesBmp(false);
     Read read = readBmp(writeTemp("rle8_escapes.bmp", encodeBmp(layout)));
     ASSERT_TRUE(read.ok) << read.messages;
     auto at = [&](int x, int y) {
@@ -237,15 +196,7 @@ TEST(BmpReader, RunLengthEscapesLeaveSkippedPixelsBlack) {
     EXPECT_EQ(at(0, 2), black);
 
     // The same for 4 bits: runs alternate the two nibbles; absolute runs pack them.
-    BmpLayout four = layout;
-    four.bitsPerPixel = 4;
-    four.compression = BmpCompression::rle4;
-    four.rleData = {5, 0x12,             // row 0: 1 2 1 2 1
-                    0, 0,                // end of line
-                    0, 3,    0x45, 0x60, // row 1: absolute 4 5 6
-                    0, 2,    1,    1,    // delta to x 4 of row 2
-                    2, 0x73,             // 7 3
-                    0, 1};
+    BmpLayout four = rleEscapesBmp(true);
     read = readBmp(writeTemp("rle4_escapes.bmp", encodeBmp(four)));
     ASSERT_TRUE(read.ok) << read.messages;
     EXPECT_EQ(at(0, 0), color(1));
@@ -263,7 +214,7 @@ TEST(BmpReader, RunLengthEscapesLeaveSkippedPixelsBlack) {
 
 TEST(BmpReader, OtherInfoHeaderSizesAreRefused) {
     for (uint32_t size : {64u, 108u, 124u, 16u}) {
-        BmpLayout layout = patterned(24, 4, 4);
+        BmpLayout layout = patternedBmp(24, 4, 4);
         layout.headerSize = size;
         Read read = readBmp(writeTemp("hdr" + std::to_string(size) + ".bmp", encodeBmp(layout)));
         EXPECT_FALSE(read.ok);
@@ -288,9 +239,9 @@ TEST(BmpReader, TruncatedAndLyingFilesAreRefusedWithoutReadingPastTheEnd) {
         for (int i = 0; i < 4; i++)
             file[at + i] = uint8_t(value >> (8 * i));
     };
-    const std::vector<uint8_t> rgb24 = encodeBmp(patterned(24, 5, 4));
-    const std::vector<uint8_t> pal8 = encodeBmp(patterned(8, 5, 4));
-    BmpLayout rleLayout = patterned(8, 5, 4);
+    const std::vector<uint8_t> rgb24 = encodeBmp(patternedBmp(24, 5, 4));
+    const std::vector<uint8_t> pal8 = encodeBmp(patternedBmp(8, 5, 4));
+    BmpLayout rleLayout = patternedBmp(8, 5, 4);
     rleLayout.compression = BmpCompression::rle8;
     const std::vector<uint8_t> rle8 = encodeBmp(rleLayout);
 
@@ -363,7 +314,7 @@ TEST(BmpReader, RunLengthPicturesBeyondTheCapAndLyingHeadersAreRefused) {
 }
 
 TEST(BmpReader, LoadBmpHandsThePixelsOver) {
-    BmpLayout layout = patterned(4, 9, 3);
+    BmpLayout layout = patternedBmp(4, 9, 3);
     std::string path = writeTemp("load.bmp", encodeBmp(layout));
     ImageRGB* image = loadBmp(path.c_str());
     ASSERT_NE(image, nullptr);

@@ -88,11 +88,11 @@ void ChildProcess::collect(int outFd, int errFd) {
     pollfd fds[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
     std::string* sinks[2] = {&outText, &errText};
     int open = 2;
-    bool reaped = false;
+    bool reapedHere = false;
     Clock::time_point reapedAt;
     // A program it started may keep the streams open after it ended: read on
     // for a little while, then give up on them.
-    while (open > 0 && !(reaped && Clock::now() - reapedAt > std::chrono::seconds(2))) {
+    while (open > 0 && !(reapedHere && Clock::now() - reapedAt > std::chrono::seconds(2))) {
         poll(fds, 2, 50);
         for (int i = 0; i < 2; i++) {
             if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
@@ -109,26 +109,29 @@ void ChildProcess::collect(int outFd, int errFd) {
             }
             changed.notify_all();
         }
-        if (!reaped) {
+        if (!reapedHere) {
             std::lock_guard<std::mutex> guard(lock);
             int code = 0;
             if (waitpid(pid, &code, WNOHANG) == pid) {
+                reapedHere = true;
                 reaped = true;
                 reapedAt = Clock::now();
                 status = WIFEXITED(code) ? WEXITSTATUS(code) : -1;
                 endedBy = WIFSIGNALED(code) ? WTERMSIG(code) : 0;
                 // The group id may be reused from now on: no more kills.
                 pid = 0;
+                changed.notify_all();
             }
         }
     }
     for (pollfd& f : fds)
         if (f.fd >= 0)
             close(f.fd);
-    if (!reaped) {
+    if (!reapedHere) {
         int code = 0;
         waitpid(pid, &code, 0);
         std::lock_guard<std::mutex> guard(lock);
+        reaped = true;
         status = WIFEXITED(code) ? WEXITSTATUS(code) : -1;
         endedBy = WIFSIGNALED(code) ? WTERMSIG(code) : 0;
         pid = 0;
@@ -153,6 +156,13 @@ bool ChildProcess::waitForExit(double timeoutSeconds) {
     return changed.wait_for(guard, millis(timeoutSeconds), [&] { return ended; });
 }
 
+bool ChildProcess::waitForProcessExit(double timeoutSeconds) {
+    std::unique_lock<std::mutex> guard(lock);
+    if (pid < 0)
+        return false;
+    return changed.wait_for(guard, millis(timeoutSeconds), [&] { return reaped; });
+}
+
 bool ChildProcess::running() {
     std::lock_guard<std::mutex> guard(lock);
     return pid > 0;
@@ -175,7 +185,7 @@ bool ChildProcess::sendSignal(int signal) {
 
 int ChildProcess::exitCode() {
     std::lock_guard<std::mutex> guard(lock);
-    return ended ? status : -1;
+    return reaped ? status : -1;
 }
 
 int ChildProcess::endingSignal() {

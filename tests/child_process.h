@@ -27,6 +27,10 @@ class ChildProcess {
     bool waitForOutput(const std::string& text, double timeoutSeconds, bool onError = false);
     // True once the process has ended and both streams are closed.
     bool waitForExit(double timeoutSeconds);
+    // True once the process itself has ended, whoever else still holds its
+    // streams (Wine's own programs, started by the first Windows program of
+    // a session, keep them for a while); its exit code is then known.
+    bool waitForProcessExit(double timeoutSeconds);
     bool running();
     // SIGKILL to the whole group, then waits for the end.
     void kill();
@@ -49,6 +53,7 @@ class ChildProcess {
     std::condition_variable changed;
     std::string outText, errText;
     bool ended = false;
+    bool reaped = false;
     int status = -1;
     int endedBy = 0; // the signal
 };
