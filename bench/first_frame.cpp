@@ -10,11 +10,13 @@
 // SOUND is the sound set-up: "dummy" (SDL's silent driver, the default),
 // "pipewire-without-sink" (a PipeWire session of its own with pipewire-pulse
 // but no session manager, so no sink: every driver waits for one) or
-// "no-server" (no sound server at all).
+// "no-server" (no sound server at all); or "windows": the Windows build's
+// program (build-windows/, beside the files) under Wine, muted.
 #include "tests/demo_assets.h"
 #include "tests/demo_scenes.h"
 #include "tests/private_display.h"
 #include "tests/private_sound_server.h"
+#include "tests/wine.h"
 
 #include <algorithm>
 #include <chrono>
@@ -43,7 +45,7 @@ struct Run {
 };
 
 static Run measure(const std::string& dir, const SceneReferences& references,
-                   const std::vector<std::string>& sound) {
+                   const std::vector<std::string>& sound, bool windows) {
     Run run;
     PrivateDisplay display;
     if (!display.start()) {
@@ -56,7 +58,12 @@ static Run measure(const std::string& dir, const SceneReferences& references,
     // Frames back to back, as the figures before the 60 Hz pacing were taken.
     std::vector<std::string> environment = sound;
     environment.push_back("DISPLAY=" + display.name());
-    if (!demo.start({DEMO_BINARY, "--uncapped"}, dir, environment))
+    if (windows)
+        environment = wineEnvironment(display.name());
+    const std::vector<std::string> command =
+        windows ? wineCommand(dir + "/marea-de-neon.exe", {"--uncapped", "--mute"})
+                : std::vector<std::string>{DEMO_BINARY, "--uncapped"};
+    if (!demo.start(command, dir, environment))
         return run;
     std::thread watcher([&] {
         if (demo.waitForOutput("Window Changed to", 30))
@@ -75,7 +82,7 @@ static Run measure(const std::string& dir, const SceneReferences& references,
             scene1At = secondsSince(begin);
     }
     watcher.join();
-    bool quit = display.sendKeys("Escape") && demo.waitForExit(10) && demo.exitCode() == 0;
+    bool quit = display.sendKeys("Escape") && demo.waitForProcessExit(10) && demo.exitCode() == 0;
     if (!quit)
         std::fprintf(stderr, "first_frame: the demo did not quit cleanly on Esc\n%s",
                      demo.err().c_str());
@@ -105,8 +112,15 @@ int main(int argc, char** argv) {
     } else if (setUp == "no-server" && mkdtemp(nowhere)) {
         sound.push_back("XDG_RUNTIME_DIR=" + std::string(nowhere));
         sound.push_back("PULSE_SERVER=unix:" + std::string(nowhere) + "/native");
+    } else if (setUp == "windows") {
+        std::string trouble;
+        if (!prepareWine(&trouble)) {
+            std::fprintf(stderr, "first_frame: %s\n", trouble.c_str());
+            return 1;
+        }
     } else {
-        std::fprintf(stderr, "usage: first_frame [RUNS] [dummy|pipewire-without-sink|no-server]\n");
+        std::fprintf(stderr, "usage: first_frame [RUNS] "
+                             "[dummy|pipewire-without-sink|no-server|windows]\n");
         return 2;
     }
     std::string assets =
@@ -117,6 +131,11 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::string dir = pattern;
+    if (setUp == "windows" && !std::filesystem::copy_file(WINDOWS_BUILD_DIR "/marea-de-neon.exe",
+                                                          dir + "/marea-de-neon.exe")) {
+        std::fprintf(stderr, "first_frame: no Windows build: run ./run-windows first\n");
+        return 1;
+    }
     SceneReferences references;
     if (!references.load(dir)) {
         std::fprintf(stderr, "first_frame: cannot read the pictures\n");
@@ -124,7 +143,7 @@ int main(int argc, char** argv) {
     }
     std::vector<double> windows, scenes, captures;
     for (int i = 0; i < runs; i++) {
-        Run run = measure(dir, references, sound);
+        Run run = measure(dir, references, sound, setUp == "windows");
         std::printf("run %2d: window line %.3f s, Scene1 on screen %.3f s (capture %.3f s)%s\n",
                     i + 1, run.window, run.scene1, run.captureTime, run.ok ? "" : "  FAILED");
         if (!run.ok)

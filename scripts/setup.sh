@@ -26,6 +26,9 @@ TEST_PACKAGES+=(xserver-xorg-core xserver-xorg-video-dummy openbox x11-utils x11
 # The Debian package: its dependencies computed by dpkg-shlibdeps (which needs
 # file), the result checked by lintian.
 TEST_PACKAGES+=(dpkg-dev file lintian)
+# The Windows build's tests run it under Wine (scripts/windows.sh installs
+# what builds it).
+TEST_PACKAGES+=(wine wine64)
 
 # Installs whatever of PACKAGES and of the packages named is missing.
 install_missing() {

@@ -60,6 +60,11 @@ target_link_libraries(inspect PRIVATE demo_core)
 
 # The Windows programs the tests run under Wine beside the demo.
 add_subdirectory(tests/windows)
+# The scenes' frame rates, measured beside the desktop's by
+# bench/windows-beside-native.
+add_executable(scene_rates bench/scene_rates.cpp)
+target_link_libraries(scene_rates PRIVATE demo_core)
+set_target_properties(scene_rates PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
 
 # The zip: one folder holding the program, its files and a README.
 set(ZIP_FOLDER marea-de-neon-${PROJECT_VERSION})
