@@ -116,6 +116,19 @@ TEST(WindowsProgram, IsADesktopProgramThatNeedsOnlyWindowsOwnLibraries) {
         EXPECT_TRUE(system.count(line.substr(at + 10))) << line;
     }
     EXPECT_GE(imports, 5);
+    // Its resources: the manifest that makes it DPI aware, the icon GLUT
+    // gives its windows, and the version information (UTF-16).
+    const std::string program = readWhole(WINDOWS_BUILD_DIR "/marea-de-neon.exe");
+    const auto utf16 = [](const std::string& text) {
+        std::string wide;
+        for (char c : text)
+            wide += std::string{c, '\0'};
+        return wide;
+    };
+    EXPECT_NE(program.find("<dpiAwareness xmlns"), std::string::npos);
+    EXPECT_NE(program.find(utf16("GLUT_ICON")), std::string::npos);
+    EXPECT_NE(program.find(utf16("ProductVersion") + std::string(2, '\0') + utf16("1.0.0")),
+              std::string::npos);
 }
 
 TEST_F(WindowsDemo, PlaysToOrder23HeardOnTheSinkFromItsOwnFolderAndExits0) {
@@ -164,15 +177,18 @@ TEST_F(WindowsDemo, TheSoundServerKilledMidSongTheShowStillEndsOnTime) {
         << demo.err();
 }
 
-TEST_F(WindowsDemo, EscEndsItWithin1s) {
-    ChildProcess demo;
-    ASSERT_TRUE(startDemo(demo, {"--mute"})) << demo.err();
-    std::this_thread::sleep_for(std::chrono::seconds(1));
-    ASSERT_TRUE(display.sendKeys("Escape"));
-    const auto pressed = Clock::now();
-    ASSERT_TRUE(demo.waitForProcessExit(10));
-    EXPECT_LT(secondsSince(pressed), 1.0);
-    EXPECT_EQ(demo.exitCode(), 0);
+TEST_F(WindowsDemo, EscAndAltF4EndItWithin1sWithStatus0) {
+    for (const char* key : {"Escape", "alt+F4"}) {
+        SCOPED_TRACE(key);
+        ChildProcess demo;
+        ASSERT_TRUE(startDemo(demo, {"--mute"})) << demo.err();
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        ASSERT_TRUE(display.sendKeys(key));
+        const auto pressed = Clock::now();
+        ASSERT_TRUE(demo.waitForProcessExit(10));
+        EXPECT_LT(secondsSince(pressed), 1.0);
+        EXPECT_EQ(demo.exitCode(), 0);
+    }
 }
 
 TEST_F(WindowsDemo, ADamaged3dsFileShowsTheReadersBoxAndTheShowGoesOnOnceItIsClosed) {

@@ -1,6 +1,6 @@
 #include "platform/display_mode.h"
 
-#include <GL/glut.h>
+#include <GL/freeglut.h>
 #include <GL/glx.h>
 #include <GL/glxext.h>
 #include <X11/extensions/Xinerama.h>
@@ -223,9 +223,18 @@ static bool coverMonitorAlone() {
     return true;
 }
 
+// Closed by the window manager, Alt+F4 or the window's button: the show ends
+// as on Esc, while GLUT still holds the window and its display, so that the
+// mode and the screen saver are given back first. Left to GLUT, the process
+// would end after GLUT has let go of its display.
+static void endOnClose() {
+    std::exit(0);
+}
+
 void openWindow() {
     glutInitWindowSize(1024, 768);
     glutCreateWindow("Marea de Neon");
+    glutCloseFunc(endOnClose);
     nameWindow();
     verticalSync = requestVerticalSync();
 }
@@ -242,6 +251,7 @@ void enterFullScreen() {
         if (!coverMonitorAlone())
             glutFullScreen();
     }
+    glutCloseFunc(endOnClose);
     // Nothing but the show on the screen, and in every screenshot of it.
     glutSetCursor(GLUT_CURSOR_NONE);
     nameWindow();
@@ -249,6 +259,6 @@ void enterFullScreen() {
 }
 
 void leaveFullScreen() {
-    if (glutGameModeGet(GLUT_GAME_MODE_ACTIVE))
+    if (glutGet(GLUT_INIT_STATE) && glutGameModeGet(GLUT_GAME_MODE_ACTIVE))
         glutLeaveGameMode();
 }

@@ -1,6 +1,6 @@
 #include "platform/display_mode.h"
 
-#include <GL/glut.h>
+#include <GL/freeglut.h>
 
 #include <cstdlib>
 
@@ -47,9 +47,18 @@ bool verticalSyncAt60Hz() {
     return verticalSync && rate >= 59 && rate <= 61;
 }
 
+// Closed by the window manager, Alt+F4 or the window's button: the show ends
+// as on Esc, while GLUT still holds the window and its display, so that the
+// mode and the screen saver are given back first. Left to GLUT, the process
+// would end after GLUT has let go of its display.
+static void endOnClose() {
+    std::exit(0);
+}
+
 void openWindow() {
     glutInitWindowSize(1024, 768);
     glutCreateWindow(demoName);
+    glutCloseFunc(endOnClose);
     nameWindow();
     verticalSync = requestVerticalSync();
 }
@@ -66,6 +75,7 @@ void enterFullScreen() {
         glutCreateWindow(demoName);
         glutFullScreen();
     }
+    glutCloseFunc(endOnClose);
     // Nothing but the show on the screen, and in every screenshot of it.
     glutSetCursor(GLUT_CURSOR_NONE);
     nameWindow();
@@ -73,7 +83,7 @@ void enterFullScreen() {
 }
 
 void leaveFullScreen() {
-    if (glutGameModeGet(GLUT_GAME_MODE_ACTIVE))
+    if (glutGet(GLUT_INIT_STATE) && glutGameModeGet(GLUT_GAME_MODE_ACTIVE))
         glutLeaveGameMode();
 }
 
