@@ -76,11 +76,12 @@ struct VideoEncoder {
     double convertSeconds = 0;
 };
 
-// The video sites' recommended bitrate for an upload of this size at 60
-// frames a second, in kbit/s: their table from 360p to 2160p, in
-// proportion to the pixels between its sizes and beyond them (12000 for
-// 1920x1080, 9975 for 1440x1080). The capture writes at least that.
-int uploadBitrate(int width, int height);
+// The video sites' recommended bitrate, in kbit/s, for an upload `height`
+// lines high at 60 frames a second: the rate of the class they serve it as,
+// the tallest of their table's 360p to 2160p not taller than the picture
+// (12000 for 1920x1080 and for 1440x1080, 7500 for 1024x768), the lowest
+// for a picture shorter than them all. The capture writes at least that.
+int uploadBitrate(int height);
 
 // Starts ffmpeg. False, with the reason, when it cannot be run.
 bool startVideoEncoder(VideoEncoder* encoder, const VideoSettings& settings, std::string* reason);

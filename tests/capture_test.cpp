@@ -294,8 +294,9 @@ TEST_F(CaptureRun, StillScenesDrawnOnceGiveTheFramesOfEveryFrameDrawn) {
 // What video sites ask of an upload, read back from a short 1080p video:
 // H.264 High profile with CABAC and B-frames, two at most in a row, an IDR
 // frame every 30 frames and no other key frame (closed groups of half a
-// second), at least their 12 Mbit/s; AAC-LC stereo at 48 kHz in step with the
-// picture; no edit list, both streams from 0.
+// second), at least their 12 Mbit/s, which a 1440x1080 video, served as 1080p
+// too, gets as well; AAC-LC stereo at 48 kHz in step with the picture; no edit
+// list, both streams from 0.
 TEST_F(CaptureRun, WritesTheUploadVideoSitesRecommend) {
     ASSERT_TRUE(writePictures(dir));
     ASSERT_TRUE(writePlainModels(dir));
@@ -311,6 +312,10 @@ TEST_F(CaptureRun, WritesTheUploadVideoSitesRecommend) {
     EXPECT_EQ(probe(file, "v:0", "nb_frames"), "116");
     EXPECT_EQ(probe(file, "v:0", "start_time"), "0.000000");
     EXPECT_GE(std::atof(probe(file, "v:0", "bit_rate").c_str()), 12e6);
+    // 1440x1080 is served as 1080p, and asks 1080p's rate.
+    ProcessResult fourThirds = capture(dir, "--size 1440x1080 --from 21 upload-4x3.mp4");
+    ASSERT_EQ(fourThirds.exitCode, 0) << fourThirds.err;
+    EXPECT_GE(std::atof(probe(dir + "/upload-4x3.mp4", "v:0", "bit_rate").c_str()), 12e6);
     EXPECT_EQ(probe(file, "a:0", "codec_name"), "aac");
     EXPECT_EQ(probe(file, "a:0", "profile"), "LC");
     EXPECT_EQ(probe(file, "a:0", "sample_rate"), "48000");

@@ -5,7 +5,6 @@
 #include <array>
 #include <cerrno>
 #include <chrono>
-#include <cmath>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
@@ -22,33 +21,23 @@ extern char** environ;
 static const int videoChildFd = 3, audioChildFd = 4;
 
 // The video sites' recommended bitrates for uploads at 60 frames a second,
-// by the picture's pixels: 360p to 2160p, in kbit/s.
+// by the class they serve an upload as, 360p to 2160p: its lines, kbit/s.
 static const struct {
-    double pixels;
-    double kbits;
-} uploadRates[] = {{640 * 360, 1500},    {854 * 480, 4000},    {1280 * 720, 7500},
-                   {1920 * 1080, 12000}, {2560 * 1440, 24000}, {3840 * 2160, 53000}};
+    int lines;
+    int kbits;
+} uploadRates[] = {{360, 1500},   {480, 4000},   {720, 7500},
+                   {1080, 12000}, {1440, 24000}, {2160, 53000}};
 
-int uploadBitrate(int width, int height) {
-    const double pixels = double(width) * height;
-    const size_t last = sizeof uploadRates / sizeof uploadRates[0] - 1;
-    double kbits;
-    // Between two sizes of the table, in proportion to the pixels; outside
-    // it, in proportion to the nearest size's rate.
-    if (pixels <= uploadRates[0].pixels) {
-        kbits = uploadRates[0].kbits * pixels / uploadRates[0].pixels;
-    } else if (pixels >= uploadRates[last].pixels) {
-        kbits = uploadRates[last].kbits * pixels / uploadRates[last].pixels;
-    } else {
-        size_t i = 1;
-        while (uploadRates[i].pixels < pixels)
-            i++;
-        const double share = (pixels - uploadRates[i - 1].pixels) /
-                             (uploadRates[i].pixels - uploadRates[i - 1].pixels);
-        kbits =
-            uploadRates[i - 1].kbits + share * (uploadRates[i].kbits - uploadRates[i - 1].kbits);
-    }
-    return int(std::ceil(kbits));
+int uploadBitrate(int height) {
+    // The sites class an upload by its height alone, as the tallest class
+    // not taller than the picture (1440x1080 is served as 1080p, 1024x768 as
+    // 720p), and give it that class's rate; a picture below the table gets
+    // its lowest.
+    int kbits = uploadRates[0].kbits;
+    for (const auto& rate : uploadRates)
+        if (rate.lines <= height)
+            kbits = rate.kbits;
+    return kbits;
 }
 
 // ffmpeg's AAC encoder puts this many sound frames of its own before the
@@ -56,7 +45,7 @@ int uploadBitrate(int width, int height) {
 static const int aacPriming = 1024;
 
 static std::vector<std::string> ffmpegArguments(const VideoSettings& settings) {
-    const int kbits = uploadBitrate(settings.width, settings.height);
+    const int kbits = uploadBitrate(settings.height);
     const std::string rate = std::to_string(kbits) + "k";
     // A second of buffer, full from the start: x264 adds filler whenever
     // the buffer would overflow, so however short the video, its bits come
@@ -82,7 +71,7 @@ static std::vector<std::string> ffmpegArguments(const VideoSettings& settings) {
         // What the video sites ask of an upload: High profile with CABAC
         // and two B-frames, a closed group of pictures of half a second
         // (no extra key frames at scene changes), and at least their
-        // bitrate for the size. x264 has no floor under its constant
+        // bitrate for its height. x264 has no floor under its constant
         // quality, so the rate is constant, made up with filler where a
         // picture needs fewer bits. At that rate superfast loses little to
         // slower presets (48.5 dB against veryfast's 50 on Scene2 at 1080p)
