@@ -12,3 +12,7 @@ int demoRand() {
 void demoSrand(unsigned int seed) {
     randState = seed;
 }
+
+unsigned int demoRandState() {
+    return randState;
+}

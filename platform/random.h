@@ -6,3 +6,5 @@
 int demoRand();
 // Restarts the sequence from the given state (1 at program start).
 void demoSrand(unsigned int seed);
+// The state the next value comes from, for demoSrand to go back to.
+unsigned int demoRandState();

@@ -56,6 +56,7 @@ int main(int argc, char** argv) {
     loadPresentsModel();
     loadLogoModel();
     loadTxiringoModel();
+    prepareScenes();
 
     setFramePacing(options.uncapped ? FramePacing::Uncapped : FramePacing::Steady);
     holdScreenSaver();

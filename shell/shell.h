@@ -49,8 +49,17 @@ PictureArea pictureArea(int width, int height);
 // the viewport on the picture area and the fixed projection. Off 4:3 the
 // frames are also clipped to that area and the bands beside it kept black.
 void setSurface(int width, int height);
+// The fixed projection, in the projection matrix; left the current mode.
+void setProjection();
 // Blackens the bands of a surface that is not 4:3; nothing on one that is.
 void clearOutsidePicture();
+
+// Draws every scene once into the back buffer, unseen, so that the driver
+// makes its code for each scene's GL state before the show rather than in
+// the frame a scene begins in. Then puts back the GL state, the clock, the
+// wave's heights and the random sequence as they were: the show's frames
+// draw as if it had never run.
+void prepareScenes();
 
 // One frame of the show at this song position: everything display does
 // between asking the song and swapping the buffers. False, after the clear,

@@ -43,6 +43,10 @@ void setSurface(int width, int height) {
         glPointSize(picturePixels(1));
         surface.lines = area.height;
     }
+    setProjection();
+}
+
+void setProjection() {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     // Square and fixed: on the 4:3 area the picture is stretched as made.

@@ -1,6 +1,7 @@
 // The wave, the cubes and the two backdrops rendered for real in the test
 // window and read back.
 #include "image/image.h"
+#include "platform/random.h"
 #include "scenes/scenes.h"
 #include "shell/shell.h"
 #include "tests/gl_window.h"
@@ -398,4 +399,50 @@ TEST_F(PictureScenes, EachSceneLeavesTheStateTheNextFinds) {
         glGetFloatv(GL_MODELVIEW_MATRIX, m);
         EXPECT_EQ(m[14], -10.0f);
     }
+}
+
+// The scenes' preparation at start-up leaves the show as it found it: the
+// clock, the wave and the random sequence as they were, and two frames of
+// each scene in turn, as the show runs them, the same as without it.
+TEST_F(PictureScenes, PreparingTheScenesLeavesTheShowAsItWas) {
+    const auto show = [] {
+        std::vector<std::vector<uint8_t>> frames;
+        for (SceneEntry scene : {Scene1, Scene2, Scene3, Scene4, Scene5, Scene6})
+            for (int frame = 0; frame < 2; frame++) {
+                glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+                glMatrixMode(GL_MODELVIEW);
+                glLoadIdentity();
+                scene(0, 0, phaseThousandths);
+                frames.push_back(readBackBuffer(width, height));
+            }
+        return frames;
+    };
+    // Start-up's state, with a picture of its own bound (the last texture
+    // loaded) and the wave's next frame one that rolls the heights.
+    const auto start = [] {
+        setGlobalGlState();
+        glBindTexture(GL_TEXTURE_2D, texTitulo3);
+        fillGridPoints();
+        sceneTime = 2.5f;
+        waveFrameCount = 2;
+        demoSrand(1);
+        demoRand();
+    };
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    start();
+    const std::vector<std::vector<uint8_t>> unprepared = show();
+    glPopAttrib();
+    start();
+    Vec3 grid[45][45];
+    std::memcpy(grid, gridPoints, sizeof grid);
+    const unsigned int random = demoRandState();
+    prepareScenes();
+    EXPECT_EQ(sceneTime, 2.5f);
+    EXPECT_EQ(waveFrameCount, 2);
+    EXPECT_EQ(demoRandState(), random);
+    EXPECT_EQ(std::memcmp(grid, gridPoints, sizeof grid), 0);
+    const std::vector<std::vector<uint8_t>> prepared = show();
+    ASSERT_EQ(prepared.size(), unprepared.size());
+    for (size_t i = 0; i < prepared.size(); i++)
+        EXPECT_TRUE(prepared[i] == unprepared[i]) << "frame " << i;
 }

@@ -19,7 +19,10 @@ add_subdirectory(platform)
 add_subdirectory(platform/web)
 
 file(GLOB WEB_SOURCES CONFIGURE_DEPENDS shell/*.cpp model/*.cpp image/*.cpp scenes/*.cpp)
-list(REMOVE_ITEM WEB_SOURCES ${CMAKE_SOURCE_DIR}/shell/main.cpp)
+# The desktop's scene preparation leans on GL's attribute stack, which the
+# page's GL layer keeps only for the bits the shell's band clearing uses.
+list(REMOVE_ITEM WEB_SOURCES ${CMAKE_SOURCE_DIR}/shell/main.cpp
+    ${CMAKE_SOURCE_DIR}/shell/scene_preparation.cpp)
 list(APPEND WEB_SOURCES web/main.cpp)
 
 add_executable(demo ${WEB_SOURCES})
