@@ -7,10 +7,13 @@
 //   context frame it has rendered up to; the frame heard now follows from
 //   those counts and the output's latency, so no frame calls into the
 //   browser's audio engine (in Firefox such calls can block the page for
-//   good while the output starts). When no sound comes within a second of
-//   the start (no sound server, an output that never starts), the song goes
-//   on silently as below, and the worklet takes over when it starts after
-//   all, ahead of the silent song, never behind;
+//   good while the output starts). Until the worklet is heard the song goes
+//   on silently as below from the start, so the show never waits for the
+//   sound: a worklet that starts at once plays the song from its start, and
+//   the show stands until the sound has caught up; one that starts late (no
+//   sound server, an output slow to start) takes over ahead of the silent
+//   song. Either way the show goes forward, never back. When no sound has
+//   come within a second, the page says the show plays silently;
 // - silent: nothing is played; the song is rendered here, into nothing, as
 //   far as the wall clock has gone since it started;
 // - stepped: no clock; webMusicStep renders the next frames.
@@ -30,7 +33,7 @@ mergeInto(LibraryManager.library, {
         ended: false,
         endFrame: 0,
         // Device: this play's news from the worklet, and whether the song goes
-        // on silently here meanwhile.
+        // on silently here until the worklet is heard.
         device: null,
         silently: false,
         hold: null, // the position the silent song had reached when the worklet took over
@@ -44,7 +47,13 @@ mergeInto(LibraryManager.library, {
         // the two wait on each other for good: the page freezes, 2 starts in
         // 12 when read once a second into the sound. There it is never read.
         asksLatency: true,
-        waitForSound: 1000, // ms from the start to going on silently
+        waitForSound: 1000, // ms from the start to saying the show plays silently
+        // ms from the start within which a worklet that starts plays the song
+        // from its start, the show standing once for as long as the sound
+        // took to be heard, well within a quarter of a second. One that
+        // starts later joins the silent song: the song's first moments go
+        // unheard rather than the show falling behind the song's time.
+        startsLate: 150,
         takeOverLead: 0.25, // seconds the worklet starts ahead of the silent song
 
         newDevice: function (now) {
@@ -61,7 +70,9 @@ mergeInto(LibraryManager.library, {
                 marks: [],
                 ended: false,
                 endFrame: 0,
-                awake: false, // the worklet has started after the song went on silently
+                following: false, // the worklet was told to join the silent song on starting
+                awake: false, // it has since started and asked where to join
+                toldSilent: false, // the page has said the show plays silently
             };
         },
 
@@ -106,20 +117,22 @@ mergeInto(LibraryManager.library, {
             d.lead = Math.max(d.lead, frame - (now / 1000) * webMusic.rate);
         },
 
-        // Device: goes on silently when no sound has come in time, and back
-        // to the worklet once it is heard.
+        // Device: the worklet told to join the silent song when it starts
+        // late, the page told when no sound has come in time, and the song
+        // handed to the worklet once it is heard.
         watch: function (now) {
             const d = webMusic.device;
-            if (!webMusic.silently) {
-                if (d.started || now - d.playTime < webMusic.waitForSound)
-                    return;
-                webMusic.silently = true;
-                webMusic.songs[webMusic.playing].song.restart(webMusic.firstOrder, 0);
-                webMusic.marks = [];
-                webMusic.ended = false;
-                webMusic.startTime = now;
-                Module.audio.node.port.postMessage({ cmd: "follow", run: webMusic.run });
-                Module.soundState("silent");
+            if (!webMusic.silently)
+                return;
+            if (!d.started) {
+                if (!d.following && now - d.playTime >= webMusic.startsLate) {
+                    d.following = true;
+                    Module.audio.node.port.postMessage({ cmd: "follow", run: webMusic.run });
+                }
+                if (!d.toldSilent && now - d.playTime >= webMusic.waitForSound) {
+                    d.toldSilent = true;
+                    Module.soundState("silent");
+                }
                 return;
             }
             const frame = webMusic.deviceFrame(now);
@@ -267,22 +280,22 @@ mergeInto(LibraryManager.library, {
 
     webMusicPlay__deps: ["$webMusic"],
     webMusicPlay: function (id, order) {
+        const now = performance.now();
         webMusic.playing = id;
         webMusic.firstOrder = order;
         webMusic.run++;
         webMusic.marks = [];
         webMusic.ended = false;
-        webMusic.silently = false;
         webMusic.hold = null;
-        const entry = webMusic.songs[id];
+        // Silent, and with a device until it is heard: the song starts now.
+        webMusic.songs[id].song.restart(order, webMusic.framesOut);
+        webMusic.startTime = now;
+        webMusic.silently = webMusic.mode === "device";
         if (webMusic.mode === "device") {
-            webMusic.device = webMusic.newDevice(performance.now());
+            webMusic.device = webMusic.newDevice(now);
             Module.audio.node.port.postMessage({ cmd: "play", id: id, run: webMusic.run, order: order });
             Module.audio.context.resume();
             Module.soundState("device");
-        } else {
-            entry.song.restart(order, webMusic.framesOut);
-            webMusic.startTime = performance.now();
         }
     },
 

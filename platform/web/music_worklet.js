@@ -16,8 +16,9 @@ class MusicOutput extends AudioWorkletProcessor {
         this.songs = new Map(); // by the page's id
         this.song = null;
         this.run = 0;
-        // "starting", "playing"; and after the page went on silently without
-        // it, "following" (to ask where the song has got to) and "asking".
+        // "starting", "playing"; and when it starts after the page has gone
+        // on without it, "following" (to ask where the song has got to) and
+        // "asking".
         this.state = "idle";
         this.skip = 0; // seconds to skip on starting
         this.port.onmessage = (event) => ready.then((lib) => this.message(lib, event.data));

@@ -72,6 +72,23 @@ async function playShortShow(browser, during = async () => {}) {
 
 const fullScreen = "document.fullscreenElement !== null";
 
+// The short song's orders last 0.32 s from the click, which starts the
+// song: from the show's first frame on, each frame shows the order the song
+// has reached within a quarter of a second (a frame missed is no frame off).
+function assertSongTime(report) {
+    const orders = Object.entries(report.orders).map(([order, seen]) => ({
+        order: Number(order),
+        first: (seen.first - report.clickAt) / 1000,
+        last: (seen.last - report.clickAt) / 1000,
+    }));
+    const off = (o) => Math.max(0.32 * o.order - o.first, o.last - 0.32 * (o.order + 1));
+    const worst = orders.reduce((w, o) => (off(o) > off(w) ? o : w));
+    const table = orders.map((o) => `${o.order}: ${o.first.toFixed(2)}-${o.last.toFixed(2)}`).join(", ");
+    assert.ok(off(worst) <= 0.25, `order ${worst.order} drawn ${off(worst).toFixed(2)} s off the song ` +
+        `(seconds after the click each order is drawn, the first frame at ` +
+        `${(report.firstFrameMs / 1000).toFixed(2)}: ${table})`);
+}
+
 test("the page plays a short song from the card to its end and comes back to the card", { timeout: 120000 }, async () => {
     await withPage({ "Prueba.IT": shortSong() }, async (browser, url) => {
         await openCard(browser, url);
@@ -177,11 +194,12 @@ test("?from=17 starts on Scene6; a missing song, a machine without sound and a b
         assert.match(shown, /music: cannot load "Prueba.IT": No such file or directory/);
     });
     // No sound server: Firefox's output never starts, so after a second the
-    // song goes on silently, with a note; Chromium plays into an output of
-    // its own that leads nowhere. Either way the show runs to its end.
+    // page says the song goes on silently; Chromium plays into an output of
+    // its own that leads nowhere. Either way the show keeps the song's time
+    // from its first frame to its end.
     await withPage({ "Prueba.IT": shortSong() }, async (browser, url) => {
         await openCard(browser, url);
-        await playShortShow(browser, async () => {
+        const report = await playShortShow(browser, async () => {
             if (kind === "firefox") {
                 assert.ok(await browser.waitFor(`demo.sound === 'silent' && ${noteShown}`, 3),
                     "no note: " + JSON.stringify(await browser.evaluate("demo")));
@@ -191,6 +209,7 @@ test("?from=17 starts on Scene6; a missing song, a machine without sound and a b
                 assert.equal(await browser.evaluate("demo.sound"), "device");
             }
         });
+        assertSongTime(report);
         assert.deepEqual(browser.errors, []);
     }, { sound: "none" });
     await withPage({}, async (browser, url) => {
