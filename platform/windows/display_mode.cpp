@@ -1,6 +1,8 @@
 #include "platform/display_mode.h"
 
-#include <GL/freeglut.h>
+#include "platform/glut/window_close.h"
+
+#include <GL/glut.h>
 
 #include <cstdlib>
 
@@ -47,36 +49,10 @@ bool verticalSyncAt60Hz() {
     return verticalSync && rate >= 59 && rate <= 61;
 }
 
-// Closed by the window manager, Alt+F4 or the window's button: the show ends
-// as on Esc, while GLUT still holds the window and its display, so that the
-// mode and the screen saver are given back first. Left to GLUT, the process
-// would end after GLUT has let go of its display. GLUT also destroys its
-// windows as the process ends: those are no closes.
-static bool ending = false;
-
-static void endOnClose() {
-    if (!ending)
-        std::exit(0);
-}
-
-static void noteEnding() {
-    ending = true;
-}
-
-// For the window just made; GLUT is initialised, so the process's end gets
-// here before GLUT's own handler destroys the window.
-static void endWhenClosed() {
-    static bool noted = false;
-    if (!noted)
-        std::atexit(noteEnding);
-    noted = true;
-    glutCloseFunc(endOnClose);
-}
-
 void openWindow() {
     glutInitWindowSize(1024, 768);
     glutCreateWindow(demoName);
-    endWhenClosed();
+    endShowWhenClosed();
     nameWindow();
     verticalSync = requestVerticalSync();
 }
@@ -93,7 +69,7 @@ void enterFullScreen() {
         glutCreateWindow(demoName);
         glutFullScreen();
     }
-    endWhenClosed();
+    endShowWhenClosed();
     // Nothing but the show on the screen, and in every screenshot of it.
     glutSetCursor(GLUT_CURSOR_NONE);
     nameWindow();
@@ -101,12 +77,7 @@ void enterFullScreen() {
 }
 
 void leaveFullScreen() {
-    if (glutGet(GLUT_INIT_STATE) && glutGameModeGet(GLUT_GAME_MODE_ACTIVE)) {
-        // Leaving destroys the window, which is no close by the user: the
-        // process may be ending already, with a status of its own.
-        glutCloseFunc(nullptr);
-        glutLeaveGameMode();
-    }
+    leaveGameMode();
 }
 
 void nameWindow() {
