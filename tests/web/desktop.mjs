@@ -69,16 +69,18 @@ async function startPulse(folder) {
     throw new Error("the private PulseAudio server did not start");
 }
 
-// openbox manages the screen once it has set its mark on the root window.
-async function windowManagerReady(display) {
-    for (let i = 0; i < 100; i++) {
+// openbox manages the screen once it has set its mark on the root window;
+// on a machine busy with the rest of the suite that can take a while.
+async function windowManagerReady(display, openbox) {
+    for (let i = 0; i < 300 && openbox.child.exitCode === null && openbox.child.signalCode === null; i++) {
         const { stdout } = await promisify(execFile)("xprop", ["-root", "_NET_SUPPORTING_WM_CHECK"],
             { env: { ...process.env, DISPLAY: display } }).catch(() => ({ stdout: "" }));
         if (/window id/.test(stdout))
             return;
         await sleep(100);
     }
-    throw new Error("openbox did not start");
+    throw new Error(openbox.child.exitCode === null && openbox.child.signalCode === null
+        ? "openbox did not start" : "openbox ended at start");
 }
 
 // `sound`: "sink" (a null sink), or "none" (no server: the address given
@@ -98,8 +100,9 @@ export async function startDesktop({ width = 1024, height = 768, sound = "sink",
             const x = await startXvfb(width, height);
             programs.push(x.server);
             env.DISPLAY = x.display;
-            programs.push(start(["openbox", "--sm-disable"], { env: { ...process.env, DISPLAY: x.display } }));
-            await windowManagerReady(x.display);
+            const openbox = start(["openbox", "--sm-disable"], { env: { ...process.env, DISPLAY: x.display } });
+            programs.push(openbox);
+            await windowManagerReady(x.display, openbox);
         }
         let soundEnv = { PULSE_SERVER: `unix:${join(folder, "no-server")}` };
         if (sound === "sink") {

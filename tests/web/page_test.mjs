@@ -36,12 +36,16 @@ function shortSong() {
 // `options` for Browser.launch: sound, webgl2.
 async function withPage(replace, body, options = {}) {
     const server = await serve(pageDir, 0, replace);
-    const browser = await Browser.launch(kind, { width, height, ...options });
+    // A browser that cannot start must not leave the server holding the
+    // test process open until its time is up.
+    let browser = null;
     try {
+        browser = await Browser.launch(kind, { width, height, ...options });
         await body(browser, `http://127.0.0.1:${server.address().port}/`);
     } finally {
         server.close();
-        await browser.close();
+        if (browser)
+            await browser.close();
     }
 }
 
