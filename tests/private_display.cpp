@@ -100,7 +100,10 @@ bool PrivateDisplay::start(int width, int height) {
     if (pid > 0)
         return true;
     const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
-    return startOnFreeNumber({"Xvfb", "-screen", "0", screen}, &pid, &number);
+    // Without -noreset the server starts itself again whenever its last
+    // client leaves (a screenshot, a probe), and a program connecting just
+    // then is refused.
+    return startOnFreeNumber({"Xvfb", "-noreset", "-screen", "0", screen}, &pid, &number);
 }
 
 // No input devices and no virtual terminal: the server needs neither a
