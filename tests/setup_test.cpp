@@ -11,8 +11,6 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <utility>
@@ -25,64 +23,27 @@ namespace {
 const char* const probePackage = "marea-de-neon-lock-probe";
 const char* const dpkgFrontendLock = "/var/lib/dpkg/lock-frontend";
 
-// A process of its own, named lock-holder, holding the fcntl write lock
-// that apt and dpkg take on a lock file, until released.
+// The fcntl write lock apt and dpkg take on a lock file, held by the test's
+// own process (the set-up runs in another), until released.
 class LockHolder {
   public:
     ~LockHolder() { release(); }
-
     // True once the lock is held.
     bool hold(const char* file) {
-        int ready[2], stay[2];
-        // Close-on-exec, so that the programs the test starts keep no end of
-        // `stay` open and the holder sees it closed when released.
-        if (pipe2(ready, O_CLOEXEC) != 0)
-            return false;
-        if (pipe2(stay, O_CLOEXEC) != 0) {
-            close(ready[0]);
-            close(ready[1]);
-            return false;
-        }
-        pid = fork();
-        if (pid == 0) {
-            close(ready[0]);
-            close(stay[1]);
-            prctl(PR_SET_NAME, "lock-holder");
-            const int fd = open(file, O_RDWR);
-            struct flock lock = {};
-            lock.l_type = F_WRLCK;
-            lock.l_whence = SEEK_SET;
-            const char held = fd >= 0 && fcntl(fd, F_SETLK, &lock) == 0 ? '1' : '0';
-            if (write(ready[1], &held, 1) != 1 || held != '1')
-                _exit(1);
-            char byte;
-            while (read(stay[0], &byte, 1) > 0) {
-            }
-            _exit(0);
-        }
-        close(ready[1]);
-        close(stay[0]);
-        stayFd = stay[1];
-        char held = '0';
-        const bool told = pid > 0 && read(ready[0], &held, 1) == 1;
-        close(ready[0]);
-        return told && held == '1';
+        fd = open(file, O_RDWR | O_CLOEXEC);
+        struct flock lock = {};
+        lock.l_type = F_WRLCK;
+        lock.l_whence = SEEK_SET;
+        return fd >= 0 && fcntl(fd, F_SETLK, &lock) == 0;
     }
-
-    // Ends the holder, and with it the lock.
     void release() {
-        if (stayFd >= 0)
-            close(stayFd);
-        stayFd = -1;
-        if (pid > 0)
-            waitpid(pid, nullptr, 0);
-        pid = -1;
+        if (fd >= 0)
+            close(fd);
+        fd = -1;
     }
-
-    pid_t pid = -1;
 
   private:
-    int stayFd = -1;
+    int fd = -1;
 };
 
 bool installed(const std::string& package) {
@@ -175,8 +136,11 @@ TEST_F(Setup, WaitsWhileAnotherProcessHoldsThePackageManagerAndInstallsOnceItIsF
                              std::string("source scripts/setup.sh && PACKAGES=(") + probePackage +
                                  ") && install_missing"},
                             DEMO_SOURCE_DIR, {"APT_CONFIG=" + config}));
+    std::ifstream comm("/proc/self/comm");
+    std::string name;
+    std::getline(comm, name);
     const std::string waiting = "Waiting for the package manager, held by process " +
-                                std::to_string(holder.pid) + " (lock-holder), for up to ";
+                                std::to_string(getpid()) + " (" + name + "), for up to ";
     ASSERT_TRUE(setup.waitForOutput(waiting, 60)) << setup.out() << setup.err();
 
     std::this_thread::sleep_for(std::chrono::seconds(3));
