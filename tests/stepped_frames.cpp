@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 
 bool writeSteppedFrames(int width, int height, int fromOrder, const std::string& out,
                         const std::vector<int>& frames) {
@@ -57,5 +58,17 @@ bool writeSteppedFrames(int width, int height, int fromOrder, const std::string&
     }
     FMUSIC_FreeSong(song);
     FSOUND_Close();
+    return true;
+}
+
+bool readSteppedFramesRequest(int argc, char** argv, SteppedFramesRequest* request) {
+    if (argc < 5 || std::sscanf(argv[1], "%dx%d", &request->width, &request->height) != 2 ||
+        std::sscanf(argv[2], "%d", &request->fromOrder) != 1) {
+        std::fprintf(stderr, "usage: %s WIDTHxHEIGHT FROM_ORDER OUT FRAME...\n", argv[0]);
+        return false;
+    }
+    request->out = argv[3];
+    for (int i = 4; i < argc; i++)
+        request->frames.push_back(std::atoi(argv[i]));
     return true;
 }

@@ -12,3 +12,13 @@
 // bottom row first. False after a line on standard error.
 bool writeSteppedFrames(int width, int height, int fromOrder, const std::string& out,
                         const std::vector<int>& frames);
+
+// The command line of the programs that write them:
+//   PROGRAM WIDTHxHEIGHT FROM_ORDER OUT FRAME...
+struct SteppedFramesRequest {
+    int width = 0, height = 0, fromOrder = 0;
+    std::string out;
+    std::vector<int> frames;
+};
+// False after the usage on standard error.
+bool readSteppedFramesRequest(int argc, char** argv, SteppedFramesRequest* request);

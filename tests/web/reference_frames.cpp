@@ -8,26 +8,18 @@
 #include "tests/stepped_frames.h"
 
 #include <cstdio>
-#include <cstdlib>
-#include <string>
-#include <vector>
 
 int main(int argc, char** argv) {
-    int width = 0, height = 0, from = 0;
-    if (argc < 5 || std::sscanf(argv[1], "%dx%d", &width, &height) != 2 ||
-        std::sscanf(argv[2], "%d", &from) != 1) {
-        std::fprintf(stderr, "usage: %s WIDTHxHEIGHT FROM_ORDER OUT FRAME...\n", argv[0]);
+    SteppedFramesRequest request;
+    if (!readSteppedFramesRequest(argc, argv, &request))
         return 2;
-    }
-    std::vector<int> frames;
-    for (int i = 4; i < argc; i++)
-        frames.push_back(std::atoi(argv[i]));
     std::string reason;
-    if (!openOffscreenGl(width, height, OffscreenReadBack::converted, &reason)) {
+    if (!openOffscreenGl(request.width, request.height, OffscreenReadBack::converted, &reason)) {
         std::fprintf(stderr, "reference_frames: no OpenGL (%s)\n", reason.c_str());
         return 1;
     }
-    const bool written = writeSteppedFrames(width, height, from, argv[3], frames);
+    const bool written = writeSteppedFrames(request.width, request.height, request.fromOrder,
+                                            request.out, request.frames);
     closeOffscreenGl();
     return written ? 0 : 1;
 }

@@ -9,21 +9,12 @@
 
 #include <GL/glut.h>
 #include <cstdio>
-#include <cstdlib>
-#include <string>
-#include <vector>
 
 int main(int argc, char** argv) {
     startPlatform();
-    int width = 0, height = 0, from = 0;
-    if (argc < 5 || std::sscanf(argv[1], "%dx%d", &width, &height) != 2 ||
-        std::sscanf(argv[2], "%d", &from) != 1) {
-        std::fprintf(stderr, "usage: %s WIDTHxHEIGHT FROM_ORDER OUT FRAME...\n", argv[0]);
+    SteppedFramesRequest request;
+    if (!readSteppedFramesRequest(argc, argv, &request))
         return 2;
-    }
-    std::vector<int> frames;
-    for (int i = 4; i < argc; i++)
-        frames.push_back(std::atoi(argv[i]));
     int glutArgc = 1;
     glutInit(&glutArgc, argv);
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
@@ -37,5 +28,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     // Drawn into the back buffer and read from there, never shown.
-    return writeSteppedFrames(width, height, from, argv[3], frames) ? 0 : 1;
+    return writeSteppedFrames(request.width, request.height, request.fromOrder, request.out,
+                              request.frames)
+               ? 0
+               : 1;
 }
